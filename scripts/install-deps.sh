@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the build needs on a Debian machine, and nothing that is already there.
+#   install-deps.sh native   compiler, CMake, GoogleTest (enough for the preview)
+#   install-deps.sh all      also mingw-w64, Wine (32-bit) and clang for the fuzz target
+set -euo pipefail
+want=${1:-all}
+
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
+if [ "$want" = all ]; then
+    packages+=(g++-mingw-w64-i686 wine wine32:i386 clang libclang-rt-14-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+    $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

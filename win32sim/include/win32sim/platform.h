@@ -1,0 +1,28 @@
+// Platform versions by profile name, as GetVersionExA answers them.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace win32sim {
+
+struct Platform {
+    std::string name;  // "winxp", or "ID.MAJOR.MINOR" for any other
+    DWORD platformId = VER_PLATFORM_WIN32_NT;
+    DWORD majorVersion = 5;
+    DWORD minorVersion = 1;
+    bool versionQueryFails = false;  // GetVersionExA returns FALSE and fills nothing
+};
+
+// The named profiles: win31, win95, win98, winme, nt351, nt40, win2k, winxp,
+// win2003, vista, win7, win10, and "fail" for a version query that fails.
+const std::vector<Platform>& KnownPlatforms();
+
+// A profile name, or "ID.MAJOR.MINOR" with decimal numbers; nullopt otherwise.
+std::optional<Platform> FindPlatform(std::string_view name);
+
+}  // namespace win32sim
