@@ -1,0 +1,66 @@
+#include <windows.h>
+#include <setupapi.h>
+
+#include <string.h>
+
+#include "devices/devices.h"
+#include "entry/entry.h"
+#include "product/product.h"
+
+// Only the value's presence matters: it marks an installed instance.
+static BOOL InstanceHasValue(const char* instancePath, const char* valueName)
+{
+    HKEY instance;
+    BYTE data[VALUE_BUFFER_SIZE];
+    DWORD size = sizeof(data);
+    LONG result;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, instancePath, 0, KEY_QUERY_VALUE, &instance) != ERROR_SUCCESS)
+        return FALSE;
+    result = RegQueryValueExA(instance, valueName, NULL, NULL, data, &size);
+    RegCloseKey(instance);
+    return result == ERROR_SUCCESS;
+}
+
+HDEVINFO OpenDeviceInstance(HWND owner, const char* instancePath, const char* classValueName,
+                            SP_DEVINFO_DATA* record)
+{
+    const char* marker;
+    const char* instanceId;
+    HDEVINFO set;
+
+    if (PlatformMode == MODE_NT4) {
+        if (!InstanceHasValue(instancePath, classValueName))
+            return INVALID_HANDLE_VALUE;
+        marker = InstanceMarkerNt4;
+    } else if (PlatformMode == MODE_NT5) {
+        marker = InstanceMarkerNt5;
+    } else {
+        return INVALID_HANDLE_VALUE;
+    }
+
+    set = SetupDiCreateDeviceInfoList(NULL, owner);
+    if (set == INVALID_HANDLE_VALUE)
+        return set;
+
+    record->cbSize = sizeof(SP_DEVINFO_DATA);
+    // The installer names an instance by the tail of its path below Enum.
+    instanceId = strstr(instancePath, marker);
+    if (instanceId != NULL && SetupDiOpenDeviceInfoA(set, instanceId, owner, 0, record))
+        return set;
+
+    SetupDiDestroyDeviceInfoList(set);
+    return INVALID_HANDLE_VALUE;
+}
+
+void RemoveDeviceInstance(const char* instancePath)
+{
+    SP_DEVINFO_DATA record;
+    HWND owner = GetFocus();
+    HDEVINFO set = OpenDeviceInstance(owner, instancePath, ClassValueName, &record);
+
+    if (set == INVALID_HANDLE_VALUE)
+        return;
+    SetupDiCallClassInstaller(DIF_REMOVE, set, &record);
+    SetupDiDestroyDeviceInfoList(set);
+}

@@ -1,0 +1,23 @@
+// Device removal: the product's device keys under an enumerator, and the
+// hand-over of their instances to the platform's device installer.
+#ifndef QALM_DEVICES_H
+#define QALM_DEVICES_H
+
+#include <windows.h>
+#include <setupapi.h>
+
+// TRUE when name contains one of the patterns (case-sensitive); the list ends
+// with a null entry.
+BOOL MatchesDeviceId(const char* name, const char* const* patterns);
+
+// A set holding the instance at instancePath (relative to HKEY_LOCAL_MACHINE)
+// with record filled in, or INVALID_HANDLE_VALUE; the caller destroys the set.
+HDEVINFO OpenDeviceInstance(HWND owner, const char* instancePath, const char* classValueName,
+                            SP_DEVINFO_DATA* record);
+void RemoveDeviceInstance(const char* instancePath);
+
+// Hands the first instance of every matching device key under the enumerator
+// key to RemoveDeviceInstance.
+void ScanDeviceKeys(const char* enumeratorPath, const char* const* patterns);
+
+#endif

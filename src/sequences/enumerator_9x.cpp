@@ -1,0 +1,111 @@
+#include <windows.h>
+
+#include <string.h>
+
+#include "devices/devices.h"
+#include "product/product.h"
+#include "registry/path_buffer.h"
+#include "sequences/sequences.h"
+
+// The 9x registry lets a key opened for querying values be enumerated too.
+static BOOL OpenFirstSubkey(HKEY parent, HKEY* child)
+{
+    char name[KEY_NAME_SIZE];
+    DWORD length = KEY_NAME_SIZE;
+
+    return RegEnumKeyExA(parent, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
+        && RegOpenKeyExA(parent, name, 0, KEY_QUERY_VALUE, child) == ERROR_SUCCESS;
+}
+
+// The instance's "Driver" value names its settings key as class + "\" + index.
+static void DeleteDriverSettings(HKEY instance)
+{
+    char driver[SHORT_PATH_SIZE + 1];  // one over the size asked for: the data may lack a terminator
+    char classPath[SHORT_PATH_SIZE];
+    DWORD size = SHORT_PATH_SIZE;
+    char* separator;
+    HKEY classKey;
+
+    if (RegQueryValueExA(instance, DriverValueName9x, NULL, NULL, (BYTE*)driver, &size) != ERROR_SUCCESS)
+        return;
+    driver[size < SHORT_PATH_SIZE ? size : SHORT_PATH_SIZE] = '\0';
+
+    // Without a class and an index of its own, the deletion could reach the
+    // class key itself or a key beside the one meant.
+    separator = strchr(driver, '\\');
+    if (separator == NULL || separator == driver || separator[1] == '\0' || separator[1] == '\\')
+        return;
+    *separator = '\0';
+
+    if (!CopyPath(classPath, sizeof(classPath), ClassKeyPrefix9x) || !AppendPath(classPath, sizeof(classPath), driver))
+        return;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, classPath, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(classKey, separator + 1);
+    RegCloseKey(classKey);
+}
+
+// Only the enumerator's first device and its first instance carry the settings.
+static void DeleteFirstDriverSettings(HKEY root, const char* enumeratorPath)
+{
+    HKEY enumerator;
+    HKEY device;
+    HKEY instance;
+
+    if (RegOpenKeyExA(root, enumeratorPath, 0, KEY_QUERY_VALUE, &enumerator) != ERROR_SUCCESS)
+        return;
+    if (OpenFirstSubkey(enumerator, &device)) {
+        if (OpenFirstSubkey(device, &instance)) {
+            DeleteDriverSettings(instance);
+            RegCloseKey(instance);
+        }
+        RegCloseKey(device);
+    }
+    RegCloseKey(enumerator);
+}
+
+// On the 9x family RegDeleteKeyA takes the whole subtree.
+static void DeleteSubkey(const char* parentPath, const char* name)
+{
+    HKEY parent;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(parent, name);
+    RegCloseKey(parent);
+}
+
+static void DeleteMatchingSubkeys(const char* parentPath, const char* const* patterns)
+{
+    HKEY parent;
+    char name[KEY_NAME_SIZE];
+    DWORD index = 0;
+    DWORD length;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS)
+        return;
+
+    for (;;) {
+        length = KEY_NAME_SIZE;
+        if (RegEnumKeyExA(parent, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        // After a deletion the remaining subkeys have moved down into this index.
+        if (!MatchesDeviceId(name, patterns) || RegDeleteKeyA(parent, name) != ERROR_SUCCESS)
+            index++;
+    }
+
+    RegCloseKey(parent);
+}
+
+void CleanEnumerator9x(HKEY root, const char* enumeratorName)
+{
+    char enumeratorPath[SHORT_PATH_SIZE];
+
+    if (CopyPath(enumeratorPath, sizeof(enumeratorPath), EnumPrefix9x)
+        && AppendPath(enumeratorPath, sizeof(enumeratorPath), enumeratorName))
+        DeleteFirstDriverSettings(root, enumeratorPath);
+    DeleteSubkey(EnumKey9x, enumeratorName);
+    DeleteSubkey(ClassKey9x, enumeratorName);
+    DeleteMatchingSubkeys(PciEnumKey9x, PciDeviceIds9x);
+    DeleteMatchingSubkeys(MfChildKey9x, MfDeviceIds9x);
+}
