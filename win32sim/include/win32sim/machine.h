@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "win32sim/handles.h"
 #include "win32sim/journal.h"
 #include "win32sim/platform.h"
 #include "win32sim/registry.h"
@@ -27,6 +28,9 @@ struct ServiceState {
     bool refusesOpen = false;      // OpenServiceA answers ERROR_ACCESS_DENIED
     bool refusesStop = false;      // ControlService answers ERROR_ACCESS_DENIED
     bool refusesDeletion = false;  // DeleteService answers ERROR_ACCESS_DENIED
+    // What the manager did, for reports.
+    bool stoppedByRequest = false;  // a stop request stopped it
+    bool keysRemoved = false;       // marked, stopped and unreferenced: its key tree went
 };
 
 class Machine {
@@ -34,18 +38,34 @@ public:
     explicit Machine(Platform platform);
 
     Platform platform;
-    Registry registry;
+    Registry registry;  // may be replaced whole (loaded elsewhere, moved in)
     Journal journal;
 
     // Service run state by name (case-insensitive); absent means stopped, no faults.
     std::map<std::string, ServiceState, CaseInsensitiveLess> services;
     bool managerRefusesOpen = false;  // OpenSCManagerA answers ERROR_ACCESS_DENIED
 
+    // SetupDiCreateDeviceInfoList answers INVALID_HANDLE_VALUE.
+    bool deviceInfoListFails = false;
+    // The device-instance ids the class installer removed, as the program
+    // named them, in order.
+    std::vector<std::string> removedDevices;
+
+    DWORD lastError = ERROR_SUCCESS;  // GetLastError; one thread, one value
+    Handles handles;
+
     // 9x semantics (platform id 1): no access checks, recursive RegDeleteKeyA.
     bool Is9x() const { return platform.platformId == VER_PLATFORM_WIN32_WINDOWS; }
 
     // Registry keys, service handles and device-information sets still open.
     size_t OpenHandleCount() const;
+
+    // An open key handle or HKEY_LOCAL_MACHINE (full access to the current
+    // root); nullptr for anything else.
+    KeyHandle* FindKeyHandle(HKEY handle);
+
+private:
+    KeyHandle localMachine_;
 };
 
 // Makes a machine the one the Win32 calls act on, for the scope's lifetime.

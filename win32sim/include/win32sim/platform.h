@@ -16,13 +16,15 @@ struct Platform {
     DWORD majorVersion = 5;
     DWORD minorVersion = 1;
     bool versionQueryFails = false;  // GetVersionExA returns FALSE and fills nothing
+    DWORD buildNumber = 0;           // as dwBuildNumber reports it (9x: version in the high word)
 };
 
 // The named profiles: win31, win95, win98, winme, nt351, nt40, win2k, winxp,
 // win2003, vista, win7, win10, and "fail" for a version query that fails.
 const std::vector<Platform>& KnownPlatforms();
 
-// A profile name, or "ID.MAJOR.MINOR" with decimal numbers; nullopt otherwise.
+// A profile name (any letter case), or "ID.MAJOR.MINOR" with decimal numbers
+// that fit 32 bits; nullopt otherwise.
 std::optional<Platform> FindPlatform(std::string_view name);
 
 }  // namespace win32sim

@@ -1,0 +1,40 @@
+#include "win32sim/registry.h"
+
+namespace win32sim {
+
+namespace {
+
+// Only ASCII letters fold, and they fold to upper case as the platform's
+// registry does: '_' sorts after 'Z', so after every letter.
+unsigned char Fold(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+}
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const
+{
+    size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        unsigned char x = Fold(a[i]);
+        unsigned char y = Fold(b[i]);
+        if (x != y)
+            return x < y;
+    }
+    return a.size() < b.size();
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Fold(a[i]) != Fold(b[i]))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace win32sim

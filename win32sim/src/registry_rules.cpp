@@ -1,0 +1,130 @@
+#include "registry_rules.h"
+
+#include <cstring>
+
+namespace win32sim {
+
+namespace {
+
+// The NT family checks a key's security at every open; the 9x registry has none.
+bool SecurityRefuses(const Machine& machine, const RegKey& key, REGSAM desired)
+{
+    return !machine.Is9x() && (desired & key.refusedAccess) != 0;
+}
+
+// The NT family checks the rights granted to the handle; 9x grants any access.
+LONG CheckHandle(const Machine& machine, const KeyHandle& handle, REGSAM needed)
+{
+    if (handle.key->IsDeleted())
+        return ERROR_KEY_DELETED;
+    if (!machine.Is9x() && (handle.access & needed) != needed)
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+bool SubtreeRefusesDeletion(const RegKey& top)
+{
+    std::vector<const RegKey*> pending = {&top};
+    while (!pending.empty()) {
+        const RegKey* key = pending.back();
+        pending.pop_back();
+        if (key->refusesDeletion)
+            return true;
+        for (size_t i = 0; i < key->SubkeyCount(); ++i)
+            pending.push_back(&key->SubkeyAt(i));
+    }
+    return false;
+}
+
+}  // namespace
+
+LONG OpenKey(const Machine& machine, const KeyHandle& parent, std::string_view path, REGSAM desired,
+             std::shared_ptr<RegKey>& opened)
+{
+    if (parent.key->IsDeleted())
+        return ERROR_KEY_DELETED;
+    RegKey* key = parent.key->FindPath(path);
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    if (SecurityRefuses(machine, *key, desired))
+        return ERROR_ACCESS_DENIED;
+    opened = key->shared_from_this();
+    return ERROR_SUCCESS;
+}
+
+LONG EnumSubkey(const Machine& machine, const KeyHandle& key, DWORD index, char* name, DWORD* length)
+{
+    LONG access = CheckHandle(machine, key, KEY_ENUMERATE_SUB_KEYS);
+    if (access != ERROR_SUCCESS)
+        return access;
+    if (!name || !length)
+        return ERROR_INVALID_PARAMETER;
+    if (index >= key.key->SubkeyCount())
+        return ERROR_NO_MORE_ITEMS;
+    const std::string& found = key.key->SubkeyAt(index).Name();
+    if (found.size() >= *length)
+        return ERROR_MORE_DATA;  // the length stays as it was
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *length = static_cast<DWORD>(found.size());
+    return ERROR_SUCCESS;
+}
+
+LONG QueryValue(const Machine& machine, const KeyHandle& key, std::string_view name, DWORD* type, BYTE* data,
+                DWORD* size)
+{
+    LONG access = CheckHandle(machine, key, KEY_QUERY_VALUE);
+    if (access != ERROR_SUCCESS)
+        return access;
+    if (data && !size)
+        return ERROR_INVALID_PARAMETER;
+    const RegValue* value = key.key->FindValue(name);
+    if (!value)
+        return ERROR_FILE_NOT_FOUND;
+    if (type)
+        *type = value->type;
+    DWORD needed = static_cast<DWORD>(value->data.size());
+    if (data && *size < needed) {
+        *size = needed;
+        return ERROR_MORE_DATA;
+    }
+    if (data && needed > 0)
+        std::memcpy(data, value->data.data(), needed);
+    if (size)
+        *size = needed;
+    return ERROR_SUCCESS;
+}
+
+LONG DeleteValue(const Machine& machine, const KeyHandle& key, std::string_view name)
+{
+    LONG access = CheckHandle(machine, key, KEY_SET_VALUE);
+    if (access != ERROR_SUCCESS)
+        return access;
+    return key.key->DeleteValue(name) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG DeleteKey(const Machine& machine, const KeyHandle& parent, std::string_view path)
+{
+    if (parent.key->IsDeleted())
+        return ERROR_KEY_DELETED;
+    RegKey* key = parent.key->FindPath(path);  // "" is the handle's own key
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    if (!key->Parent())
+        return ERROR_ACCESS_DENIED;  // HKEY_LOCAL_MACHINE itself
+    // The platform opens the victim for DELETE first.
+    if (SecurityRefuses(machine, *key, DELETE))
+        return ERROR_ACCESS_DENIED;
+    if (machine.Is9x()) {
+        // 9x removes the whole subtree in one call; nothing goes if any of it resists.
+        if (SubtreeRefusesDeletion(*key))
+            return ERROR_ACCESS_DENIED;
+    } else {
+        // NT removes only a key without subkeys.
+        if (key->refusesDeletion || key->SubkeyCount() > 0)
+            return ERROR_ACCESS_DENIED;
+    }
+    key->Parent()->RemoveSubkey(key->Name());
+    return ERROR_SUCCESS;
+}
+
+}  // namespace win32sim
