@@ -22,6 +22,8 @@ LONG CheckHandle(const Machine& machine, const KeyHandle& handle, REGSAM needed)
     return ERROR_SUCCESS;
 }
 
+}  // namespace
+
 bool SubtreeRefusesDeletion(const RegKey& top)
 {
     std::vector<const RegKey*> pending = {&top};
@@ -35,8 +37,6 @@ bool SubtreeRefusesDeletion(const RegKey& top)
     }
     return false;
 }
-
-}  // namespace
 
 LONG OpenKey(const Machine& machine, const KeyHandle& parent, std::string_view path, REGSAM desired,
              std::shared_ptr<RegKey>& opened)

@@ -20,6 +20,9 @@ LONG EnumSubkey(const Machine& machine, const KeyHandle& key, DWORD index, char*
 LONG QueryValue(const Machine& machine, const KeyHandle& key, std::string_view name, DWORD* type, BYTE* data,
                 DWORD* size);
 LONG DeleteValue(const Machine& machine, const KeyHandle& key, std::string_view name);
+// True when the key or any key below it refuses deletion.
+bool SubtreeRefusesDeletion(const RegKey& top);
+
 // Deletes parent\path, or the handle's own key when path is "".
 LONG DeleteKey(const Machine& machine, const KeyHandle& parent, std::string_view path);
 
