@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "sim_test_support.h"
+#include "win32sim/registry.h"
+
+using namespace win32sim;
+using simtest::AddKeys;
+using simtest::SubkeyNames;
+
+TEST(RegistryModel, FindsKeysWhateverTheCaseAndKeepsTheStoredSpelling)
+{
+    Registry registry;
+    registry.Create("SOFTWARE\\Microsoft\\Windows");
+    RegKey* key = registry.Find("software\\MICROSOFT\\windows\\");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->Path(), "SOFTWARE\\Microsoft\\Windows");
+    EXPECT_EQ(&registry.Create("Software\\microsoft"), key->Parent());
+    EXPECT_EQ(registry.KeyCount(), 3u);
+}
+
+TEST(RegistryModel, FindRefusesEmptyNamesInsideAPath)
+{
+    Registry registry;
+    registry.Create("A\\B");
+    EXPECT_EQ(registry.Find("A\\\\B"), nullptr);
+    EXPECT_EQ(registry.Find("\\A"), nullptr);
+    EXPECT_EQ(registry.Find("A\\B\\\\"), nullptr);
+    EXPECT_EQ(registry.Find(""), &registry.Root());
+}
+
+TEST(RegistryModel, KeepsSubkeysInUpperCasedOrderWhateverOrderTheyCameIn)
+{
+    Registry registry;
+    AddKeys(registry, {"K\\b", "K\\_under", "K\\C", "K\\a0", "K\\A", "K\\Z"});
+    // Letters compare upper-cased, so '_' (after 'Z') sorts after every letter.
+    EXPECT_EQ(SubkeyNames(*registry.Find("K")), (std::vector<std::string>{"A", "a0", "b", "C", "Z", "_under"}));
+}
+
+TEST(RegistryModel, CreateRejectsEmptyAndOverlongNamesWithoutCreatingAnything)
+{
+    Registry registry;
+    std::string longName(MaxKeyNameLength + 1, 'x');
+    for (std::string path : {std::string("A\\\\B"), std::string("\\A"), "A\\" + longName}) {
+        try {
+            registry.Create(path);
+            ADD_FAILURE() << "accepted " << path;
+        } catch (const std::invalid_argument& error) {
+            EXPECT_NE(std::string(error.what()).find(path.substr(0, 4)), std::string::npos) << error.what();
+        }
+        EXPECT_EQ(registry.KeyCount(), 0u) << path;
+    }
+    registry.Create("A\\" + std::string(MaxKeyNameLength, 'y'));
+    EXPECT_EQ(registry.KeyCount(), 2u);
+}
+
+TEST(RegistryModel, ValuesMatchWhateverTheCaseAndAreReplacedInPlace)
+{
+    Registry registry;
+    registry.SetDword("K", "Type", 1);
+    registry.SetString("K", "type", "x");
+    const RegKey& key = *registry.Find("K");
+    ASSERT_EQ(key.Values().size(), 1u);
+    EXPECT_EQ(key.Values()[0].name, "Type");
+    EXPECT_EQ(key.FindValue("TYPE")->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(key.FindValue("TYPE")->data, (std::vector<BYTE>{'x', 0}));
+    EXPECT_TRUE(registry.Find("k")->DeleteValue("tYpE"));
+    EXPECT_EQ(key.FindValue("Type"), nullptr);
+}
+
+TEST(RegistryModel, RemovingASubtreeMarksEveryKeyInItDeleted)
+{
+    Registry registry;
+    AddKeys(registry, {"A\\B\\C", "A\\D"});
+    std::shared_ptr<RegKey> held = registry.Find("A\\B")->SharedSubkey("C");
+    EXPECT_TRUE(registry.DeleteTree("a\\b"));
+    EXPECT_TRUE(held->IsDeleted());
+    EXPECT_EQ(held->Parent(), nullptr);
+    EXPECT_EQ(registry.Find("A\\B"), nullptr);
+    EXPECT_EQ(SubkeyNames(*registry.Find("A")), std::vector<std::string>{"D"});
+    EXPECT_FALSE(registry.DeleteTree(""));
+    EXPECT_FALSE(registry.DeleteTree("A\\B"));
+}
+
+TEST(RegistryModel, CloneCopiesContentsButNotFaults)
+{
+    Registry registry;
+    AddKeys(registry, {"A\\B", "A\\C"});
+    registry.SetString("A\\B", "", "default");
+    registry.Find("A\\B")->refusesDeletion = true;
+    Registry copy = registry.Clone();
+    EXPECT_EQ(copy.Dump(), registry.Dump());
+    EXPECT_FALSE(copy.Find("A\\B")->refusesDeletion);
+    copy.DeleteTree("A\\C");
+    EXPECT_NE(copy.Dump(), registry.Dump());
+    EXPECT_NE(registry.Find("A\\C"), nullptr);
+}
+
+TEST(RegistryModel, DumpListsKeysDepthFirstWithTheirValues)
+{
+    Registry registry;
+    AddKeys(registry, {"B", "A\\X"});
+    registry.SetDword("A", "Type", 1);
+    EXPECT_EQ(registry.Dump(), "A\n  Type = type 4: 01 00 00 00\nA\\X\nB\n");
+}
