@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "entry/entry.h"
+#include "win32sim/machine.h"
+
+using namespace win32sim;
+
+namespace {
+
+const char* const UnsupportedMessage = "This program requires WINDOWS 95 or NT";
+
+// Everything the product's installation leaves, on either family.
+void InstallProduct(Registry& registry)
+{
+    const char* const keys[] = {
+        "SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\\3&13c0b0c5&0&58",
+        "SYSTEM\\CurrentControlSet\\Enum\\Root\\UNIMODEM\\0000",
+        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Enum",
+        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Parameters\\QalmPort1\\Country\\1\\Settings",
+        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Parameters\\QalmPort1\\Country\\49",
+        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Security",
+        "SOFTWARE\\VQR\\Modem",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unimodem\\DeviceSpecific\\"
+        "VQR VX36TKR-LB Data Fax Modem::VQR Technology, Inc.::VQR",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VQRMDM",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\HZUMDM",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OKWAMDM",
+        "Enum\\VQRWDM\\DEV_0000\\0000",
+        "Enum\\PCI\\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\\BUS_00&DEV_0B&FUNC_00",
+        "Enum\\MF\\CHILD0000\\VEN_5A3E&DEV_3C4B",
+        "System\\CurrentControlSet\\Services\\Class\\Modem\\0000",
+        "System\\CurrentControlSet\\Services\\Class\\VQRWDM",
+    };
+    for (const char* key : keys)
+        registry.Create(key);
+    registry.SetDword("SYSTEM\\CurrentControlSet\\Services\\QalmPort", "Type", 1);
+    registry.SetString("SYSTEM\\CurrentControlSet\\Enum\\Root\\UNIMODEM\\0000", "ClassGUID",
+                       "{4D36E96D-E325-11CE-BFC1-08002BE10318}");
+    registry.SetString("HARDWARE\\DEVICEMAP\\SERIALCOMM", "QalmPort1", "COM3");
+    registry.SetString("Enum\\VQRWDM\\DEV_0000\\0000", "Driver", "Modem\\0000");
+}
+
+struct StartupCase {
+    const char* profile;
+    int mode;
+    bool printsMessage;
+};
+
+std::string CaseName(const testing::TestParamInfo<StartupCase>& info)
+{
+    std::string name = info.param.profile;
+    for (char& c : name)
+        c = (c == '.') ? '_' : c;
+    return name;
+}
+
+// The platform as the program sees it at start-up, with the product installed.
+class Startup : public testing::TestWithParam<StartupCase> {
+protected:
+    Startup() : machine(FindPlatform(GetParam().profile).value()) { InstallProduct(machine.registry); }
+
+    // Runs the program once, as a fresh process would: its mode not yet set.
+    int RunProgram()
+    {
+        MachineScope scope(machine);
+        PlatformMode = MODE_NONE;
+        testing::internal::CaptureStdout();
+        int exitCode = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0);
+        output = testing::internal::GetCapturedStdout();
+        return exitCode;
+    }
+
+    // Mode, message, exit code, the version query first, every handle closed at the end.
+    void CheckClassification()
+    {
+        EXPECT_EQ(RunProgram(), 18);
+        EXPECT_EQ(PlatformMode, GetParam().mode);
+        EXPECT_EQ(output, GetParam().printsMessage ? UnsupportedMessage : "");
+        ASSERT_FALSE(machine.journal.Entries().empty());
+        EXPECT_EQ(machine.journal.Entries().front().call, "GetVersionExA");
+        EXPECT_EQ(machine.journal.Entries().front().arguments, std::vector<std::string>{"148"});
+        EXPECT_EQ(machine.OpenHandleCount(), 0u) << machine.journal.ToString();
+    }
+
+    Machine machine;
+    std::string output;
+};
+
+TEST_P(Startup, ClassifiesThePlatformAndExitsWith18) { CheckClassification(); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, Startup,
+    testing::Values(StartupCase{"win95", MODE_9X, false}, StartupCase{"win98", MODE_9X, false},
+                    StartupCase{"winme", MODE_9X, false}, StartupCase{"nt351", MODE_NT4, false},
+                    StartupCase{"nt40", MODE_NT4, false}, StartupCase{"win2k", MODE_NT5, false},
+                    StartupCase{"winxp", MODE_NT5, false}, StartupCase{"win2003", MODE_NT5, false},
+                    // Versions no profile names: the id decides, then the major version alone.
+                    StartupCase{"1.5.0", MODE_9X, false}, StartupCase{"2.0.0", MODE_NT4, false},
+                    StartupCase{"2.5.99", MODE_NT5, false}),
+    CaseName);
+
+// The platforms where the program removes nothing.
+class QuietStartup : public Startup {};
+
+TEST_P(QuietStartup, ClassifiesThePlatformAndExitsWith18) { CheckClassification(); }
+
+TEST_P(QuietStartup, MakesTheVersionQueryAndNothingElse)
+{
+    std::string before = machine.registry.Dump();
+    RunProgram();
+    EXPECT_EQ(machine.registry.Dump(), before);
+    EXPECT_EQ(machine.journal.Calls(), std::vector<std::string>{"GetVersionExA"}) << machine.journal.ToString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, QuietStartup,
+    testing::Values(StartupCase{"win31", MODE_UNSUPPORTED, true}, StartupCase{"vista", MODE_NONE, false},
+                    StartupCase{"win7", MODE_NONE, false}, StartupCase{"win10", MODE_NONE, false},
+                    StartupCase{"fail", MODE_NONE, false}, StartupCase{"0.4.0", MODE_UNSUPPORTED, true},
+                    StartupCase{"3.4.0", MODE_UNSUPPORTED, true},
+                    StartupCase{"4294967295.5.0", MODE_UNSUPPORTED, true}, StartupCase{"2.6.0", MODE_NONE, false},
+                    StartupCase{"2.4294967295.0", MODE_NONE, false}),
+    CaseName);
+
+TEST(StartupJournal, Win31ShowsTheVersionQueryAndNothingElse)
+{
+    Machine machine(FindPlatform("win31").value());
+    MachineScope scope(machine);
+    PlatformMode = MODE_NONE;
+    testing::internal::CaptureStdout();
+    WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), UnsupportedMessage);
+    EXPECT_EQ(machine.journal.ToString(), "GetVersionExA(148) = 0 -> 0.3.10\n");
+}
+
+TEST(StartupJournal, AFailedVersionQueryLeavesTheModeUnsetAndChangesNothing)
+{
+    Machine machine(FindPlatform("fail").value());
+    InstallProduct(machine.registry);
+    std::string before = machine.registry.Dump();
+    MachineScope scope(machine);
+    PlatformMode = MODE_NONE;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0), 18);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(PlatformMode, MODE_NONE);
+    ASSERT_EQ(machine.journal.Entries().size(), 1u);
+    EXPECT_NE(machine.journal.Entries()[0].result, ERROR_SUCCESS);
+    EXPECT_EQ(machine.registry.Dump(), before);
+}
+
+}  // namespace
