@@ -12,6 +12,9 @@ struct ProfileCase {
     DWORD minor;
 };
 
+// Test names and failure messages show the profile, not the bytes.
+void PrintTo(const ProfileCase& value, std::ostream* out) { *out << value.name; }
+
 class Profiles : public testing::TestWithParam<ProfileCase> {};
 
 TEST_P(Profiles, GetVersionExAReportsTheProfilesVersion)

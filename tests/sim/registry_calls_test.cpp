@@ -148,6 +148,9 @@ struct AccessCase {
     bool checked;
 };
 
+// Test names and failure messages show the profile, not the bytes.
+void PrintTo(const AccessCase& value, std::ostream* out) { *out << value.profile; }
+
 class RegistryAccess : public testing::TestWithParam<AccessCase> {};
 
 TEST_P(RegistryAccess, EachCallNeedsItsRightOnNtAndAnyHandleDoesOn9x)

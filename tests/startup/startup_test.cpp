@@ -50,6 +50,9 @@ struct StartupCase {
     bool printsMessage;
 };
 
+// Test names and failure messages show the profile, not the bytes.
+void PrintTo(const StartupCase& value, std::ostream* out) { *out << value.profile; }
+
 std::string CaseName(const testing::TestParamInfo<StartupCase>& info)
 {
     std::string name = info.param.profile;

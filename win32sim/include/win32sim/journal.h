@@ -13,16 +13,22 @@
 //                machine from 1: h1, h2 (registry keys), sc1 (service
 //                manager), svc1 (services), set1 (device-information sets);
 //                INVALID_HANDLE_VALUE, NULL, or 0x... for one never handed out.
-//              Output buffers are not arguments; their sizes are (as passed in).
+//              Output buffers are not arguments; their sizes are, as passed
+//              in (RegEnumKeyExA's name length, RegQueryValueExA's data size,
+//              GetVersionExA's dwOSVersionInfoSize, a device record's cbSize).
+//              A class GUID pointer shows as &guid; control codes and
+//              DIF_ codes in decimal.
 //   result     the platform's error code: what a LONG function returns, and
 //              for the others ERROR_SUCCESS when they succeed and the code they
 //              set with SetLastError when they fail. So result == ERROR_SUCCESS
-//              means success for every call.
+//              means success for every call. SetupAPI's codes show as their
+//              unsigned value (ERROR_NO_SUCH_DEVINST: 3758096907).
 //   output     what the call handed back, when it succeeded: the new handle's
 //              name (RegOpenKeyExA, OpenSCManagerA, OpenServiceA,
 //              SetupDiCreateDeviceInfoList), the name read in quotes
 //              (RegEnumKeyExA), the data size (RegQueryValueExA),
-//              "ID.MAJOR.MINOR" (GetVersionExA), NULL (GetFocus); else "".
+//              "ID.MAJOR.MINOR" (GetVersionExA), NULL (GetFocus), the value
+//              (GetLastError); else "".
 //   target     what the call acted on, relative to HKEY_LOCAL_MACHINE as the
 //              program spelled it (the handle's path joined with the subkey,
 //              no trailing backslash): the key opened, enumerated, queried or
