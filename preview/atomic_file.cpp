@@ -1,0 +1,69 @@
+#include "atomic_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "preview_error.h"
+
+namespace qalm {
+namespace {
+
+// Removes the temporary file unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target)
+    {
+        std::string pattern = target + ".tmp-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        const int descriptor = mkstemp(name.data());
+        if (descriptor < 0)
+            throw PreviewError("cannot write " + target + ": " + std::strerror(errno));
+        // mkstemp makes it private; the result should have the usual permissions.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(descriptor, 0666 & ~mask);
+        close(descriptor);
+        path_ = name.data();
+    }
+    ~TemporaryFile()
+    {
+        if (!path_.empty())
+            std::remove(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    void Kept() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write)
+{
+    TemporaryFile temporary(path);
+    {
+        std::ofstream out(temporary.Path(), std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
+        write(out);
+        out.close();
+        if (!out)
+            throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
+    }
+    if (std::rename(temporary.Path().c_str(), path.c_str()) != 0)
+        throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
+    temporary.Kept();
+}
+
+}  // namespace qalm

@@ -1,0 +1,18 @@
+// The report as one JSON document, for scripts: the same facts as the text
+// report, with error codes and value types both as numbers and as names.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "preview.h"
+
+namespace qalm {
+
+void WriteJsonReport(const PreviewResult& result, std::ostream& out);
+
+// A JSON string literal; bytes that are not UTF-8 are read as Latin-1.
+std::string JsonString(std::string_view text);
+
+}  // namespace qalm

@@ -1,0 +1,119 @@
+#include "machine_loader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace qalm {
+namespace {
+
+// Length of the longest run of whole key names the two paths start with.
+size_t SharedKeyPrefix(std::string_view a, std::string_view b)
+{
+    size_t i = 0;
+    size_t boundary = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i]) {
+        if (a[i] == '\\')
+            boundary = i;
+        ++i;
+    }
+    if ((i == a.size() || a[i] == '\\') && (i == b.size() || b[i] == '\\'))
+        boundary = i;
+    return boundary;
+}
+
+size_t KeyNameCount(std::string_view path)
+{
+    if (!path.empty() && path.front() == '\\')
+        path.remove_prefix(1);
+    if (path.empty())
+        return 0;
+    size_t count = 1;
+    for (char c : path)
+        count += c == '\\';
+    return count;
+}
+
+}  // namespace
+
+void RegistryLoader::OpenKey(std::string_view path)
+{
+    win32sim::RegKey* key = current_ ? current_ : &registry_.Root();
+    const std::string_view from = current_ ? std::string_view(currentPath_) : std::string_view();
+
+    const size_t shared = SharedKeyPrefix(from, path);
+    for (size_t up = KeyNameCount(from.substr(shared)); up > 0; --up)
+        key = key->Parent();
+
+    std::string_view rest = path.substr(shared);
+    while (!rest.empty()) {
+        if (rest.front() == '\\')
+            rest.remove_prefix(1);
+        const size_t end = std::min(rest.find('\\'), rest.size());
+        key = &key->CreateSubkey(rest.substr(0, end));
+        rest.remove_prefix(end);
+    }
+
+    current_ = key;
+    currentPath_.assign(path);
+}
+
+void RegistryLoader::DeleteKey(std::string_view path)
+{
+    registry_.DeleteTree(path);
+    current_ = nullptr;  // it may have gone with the tree
+    currentPath_.clear();
+}
+
+void RegistryLoader::SetValue(std::string_view name, DWORD type, std::vector<BYTE> data)
+{
+    if (!current_)
+        throw std::logic_error("a value arrived before its key");
+    current_->SetValue(name, type, std::move(data));
+}
+
+void RegistryLoader::DeleteValue(std::string_view name)
+{
+    if (!current_)
+        throw std::logic_error("a value deletion arrived before its key");
+    current_->DeleteValue(name);
+}
+
+SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Registry& registry)
+{
+    SkippedKeys skipped;
+    for (const std::string& path : paths) {
+        std::error_code ignored;
+        if (std::filesystem::is_directory(path, ignored))
+            throw PreviewError("cannot read " + path + ": it is a directory");
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            throw PreviewError("cannot open " + path + ": " + std::strerror(errno));
+        RegistryLoader loader(registry);
+        skipped.Add(ReadRegFile(in, path, loader));
+        if (in.bad())
+            throw PreviewError("cannot read " + path + ": " + std::strerror(errno));
+    }
+    return skipped;
+}
+
+SkippedKeys LoadRegText(std::string_view text, const std::string& name, win32sim::Registry& registry)
+{
+    std::istringstream in{std::string(text)};
+    RegistryLoader loader(registry);
+    return ReadRegFile(in, name, loader);
+}
+
+std::string SkippedKeysWarning(const SkippedKeys& skipped)
+{
+    if (skipped.count == 0)
+        return "";
+    return "warning: skipped " + std::to_string(skipped.count) + (skipped.count == 1 ? " key" : " keys") +
+           " outside HKEY_LOCAL_MACHINE (the first: " + skipped.firstKey + " at " + skipped.firstFile + ":" +
+           std::to_string(skipped.firstLine) + ")";
+}
+
+}  // namespace qalm

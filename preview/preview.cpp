@@ -1,0 +1,38 @@
+#include "preview.h"
+
+namespace qalm {
+
+bool IsDeviceInstallerRequest(const win32sim::JournalEntry& entry)
+{
+    return entry.call == "SetupDiOpenDeviceInfoA" || entry.call == "SetupDiCallClassInstaller";
+}
+
+bool IsServiceManagerRequest(const win32sim::JournalEntry& entry)
+{
+    return entry.call == "OpenSCManagerA" || entry.call == "OpenServiceA" || entry.call == "ControlService" ||
+           entry.call == "DeleteService";
+}
+
+PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources)
+{
+    PreviewResult result;
+    result.platform = machine.platform;
+    result.sources = std::move(sources);
+
+    const RegistrySnapshot before(machine.registry);
+    result.keysBefore = before.KeyCount();
+    result.valuesBefore = before.ValueCount();
+
+    result.run = RunProgram(machine);
+    result.changes = before.Compare(machine.registry);
+
+    for (const win32sim::JournalEntry& entry : machine.journal.Entries()) {
+        if (IsDeviceInstallerRequest(entry))
+            result.deviceInstallerRequests.push_back(entry);
+        else if (IsServiceManagerRequest(entry))
+            result.serviceManagerRequests.push_back(entry);
+    }
+    return result;
+}
+
+}  // namespace qalm

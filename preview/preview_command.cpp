@@ -1,0 +1,72 @@
+#include "preview_command.h"
+
+#include "atomic_file.h"
+#include "json_report.h"
+#include "machine_loader.h"
+#include "preview.h"
+#include "preview_options.h"
+#include "reg_writer.h"
+#include "sample_machine.h"
+#include "text_report.h"
+
+namespace qalm {
+namespace {
+
+constexpr int kExitPreviewRan = 0;
+constexpr int kExitBadInput = 2;
+
+void WriteHelp(std::ostream& out)
+{
+    out << PreviewUsage() << "\n\n"
+        << "Shows what qalm-uninstall would do on the machine whose registry the .reg\n"
+        << "files hold (merged in order; none: a built-in sample), touching nothing.\n\n"
+        << "  --os PROFILE   the Windows version to run on (default winxp):\n                ";
+    for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
+        out << " " << platform.name;
+    out << "\n                 or ID.MAJOR.MINOR as GetVersionExA reports it\n"
+        << "  --after FILE   also write the machine after the run as a REGEDIT4 file\n"
+        << "  --json         the report as one JSON document\n";
+}
+
+}  // namespace
+
+int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    try {
+        const PreviewOptions options = ParsePreviewOptions(arguments);
+        if (options.help) {
+            WriteHelp(out);
+            return kExitPreviewRan;
+        }
+
+        win32sim::Machine machine(ResolveProfile(options.profile));
+        std::vector<std::string> sources = options.files;
+        if (sources.empty()) {
+            LoadSampleMachine(machine.registry);
+            sources.emplace_back(kSampleMachineName);
+        } else {
+            const std::string warning = SkippedKeysWarning(LoadRegFiles(sources, machine.registry));
+            if (!warning.empty())
+                err << "qalm-preview: " << warning << "\n";
+        }
+
+        const PreviewResult result = RunPreview(machine, std::move(sources));
+        if (!options.afterPath.empty()) {
+            WriteFileAtomically(options.afterPath,
+                                [&](std::ostream& file) { WriteRegedit4(machine.registry, file); });
+        }
+        if (options.json)
+            WriteJsonReport(result, out);
+        else
+            WriteTextReport(result, out);
+        out.flush();
+        return kExitPreviewRan;
+    } catch (const UsageError& error) {
+        err << "qalm-preview: " << error.what() << "\n" << PreviewUsage() << "\n";
+    } catch (const PreviewError& error) {
+        err << "qalm-preview: " << error.what() << "\n";
+    }
+    return kExitBadInput;
+}
+
+}  // namespace qalm

@@ -1,0 +1,65 @@
+#include "preview_options.h"
+
+namespace qalm {
+namespace {
+
+// "--os NAME" or "--os=NAME"; answers false when the argument is another option.
+bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index, const std::string& option,
+                        std::string& value)
+{
+    const std::string& argument = arguments[index];
+    if (argument.compare(0, option.size() + 1, option + "=") == 0) {
+        value = argument.substr(option.size() + 1);
+    } else if (argument == option) {
+        if (index + 1 == arguments.size())
+            throw UsageError(option + " needs an argument");
+        value = arguments[++index];
+    } else {
+        return false;
+    }
+    if (value.empty())
+        throw UsageError(option + " needs a non-empty argument");
+    return true;
+}
+
+}  // namespace
+
+std::string PreviewUsage()
+{
+    return "usage: qalm-preview [--os PROFILE] [--after FILE] [--json] [MACHINE.reg ...]";
+}
+
+PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
+{
+    PreviewOptions options;
+    bool onlyFiles = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (onlyFiles || argument.empty() || argument[0] != '-') {
+            options.files.push_back(argument);
+        } else if (argument == "--") {
+            onlyFiles = true;
+        } else if (argument == "--json") {
+            options.json = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (!TakeOptionArgument(arguments, i, "--os", options.profile) &&
+                   !TakeOptionArgument(arguments, i, "--after", options.afterPath)) {
+            throw UsageError("unknown option \"" + argument + "\"");
+        }
+    }
+    return options;
+}
+
+win32sim::Platform ResolveProfile(const std::string& name)
+{
+    if (std::optional<win32sim::Platform> platform = win32sim::FindPlatform(name))
+        return *platform;
+    std::string known;
+    for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
+        known += (known.empty() ? "" : ", ") + platform.name;
+    throw UsageError("unknown profile \"" + name + "\"; expected one of " + known +
+                     ", or ID.MAJOR.MINOR such as 2.5.1");
+}
+
+}  // namespace qalm

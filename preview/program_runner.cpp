@@ -1,0 +1,25 @@
+#include "program_runner.h"
+
+#include <windows.h>
+
+#include "entry/entry.h"
+#include "stdout_capture.h"
+
+namespace qalm {
+
+ProgramRun RunProgram(win32sim::Machine& machine)
+{
+    machine.journal.Clear();
+    win32sim::MachineScope scope(machine);
+    PlatformMode = MODE_NONE;  // a fresh process starts with it
+
+    ProgramRun run;
+    StdoutCapture capture;
+    static char emptyCommandLine[] = "";
+    run.exitCode = WinMain(nullptr, nullptr, emptyCommandLine, 0);
+    run.printed = capture.Finish();
+    run.platformMode = PlatformMode;
+    return run;
+}
+
+}  // namespace qalm

@@ -1,0 +1,404 @@
+#include "reg_reader.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "reg_line_source.h"
+#include "reg_text.h"
+
+namespace qalm {
+namespace {
+
+constexpr std::string_view kRegedit4Header = "REGEDIT4";
+constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
+constexpr size_t kMaxKeyNameLength = 255;
+
+enum class RegRoot { LocalMachine, Other, Unknown };
+
+RegRoot ClassifyRoot(std::string_view root)
+{
+    if (EqualsAsciiIgnoringCase(root, "HKEY_LOCAL_MACHINE") || EqualsAsciiIgnoringCase(root, "HKLM"))
+        return RegRoot::LocalMachine;
+    static constexpr std::string_view kOtherRoots[] = {
+        "HKEY_CLASSES_ROOT", "HKCR", "HKEY_CURRENT_USER", "HKCU", "HKEY_USERS", "HKU",
+        "HKEY_CURRENT_CONFIG", "HKCC", "HKEY_DYN_DATA", "HKEY_PERFORMANCE_DATA"};
+    for (std::string_view other : kOtherRoots) {
+        if (EqualsAsciiIgnoringCase(root, other))
+            return RegRoot::Other;
+    }
+    return RegRoot::Unknown;
+}
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+unsigned HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return static_cast<unsigned>(c - '0');
+    return static_cast<unsigned>((c | 0x20) - 'a' + 10);
+}
+
+// A position in one line, with the small steps the grammar needs.
+class Cursor {
+public:
+    explicit Cursor(std::string_view text) : text_(text) {}
+
+    bool AtEnd() const { return position_ >= text_.size(); }
+    char Peek() const { return text_[position_]; }
+    void Advance() { ++position_; }
+    std::string_view Rest() const { return text_.substr(position_); }
+
+    void SkipSpaces()
+    {
+        while (!AtEnd() && (Peek() == ' ' || Peek() == '\t'))
+            ++position_;
+    }
+    bool Consume(char c)
+    {
+        if (AtEnd() || Peek() != c)
+            return false;
+        ++position_;
+        return true;
+    }
+    bool ConsumeIgnoringCase(std::string_view word)
+    {
+        if (!EqualsAsciiIgnoringCase(text_.substr(position_, word.size()), word))
+            return false;
+        position_ += word.size();
+        return true;
+    }
+    // Up to maxDigits hex digits as a number; false when there is none.
+    bool ConsumeHex(size_t maxDigits, unsigned long& number)
+    {
+        size_t digits = 0;
+        number = 0;
+        while (!AtEnd() && IsHexDigit(Peek()) && digits < maxDigits) {
+            number = number * 16 + HexDigitValue(Peek());
+            ++position_;
+            ++digits;
+        }
+        return digits > 0;
+    }
+    bool OnlySpacesLeft()
+    {
+        SkipSpaces();
+        return AtEnd();
+    }
+
+private:
+    std::string_view text_;
+    size_t position_ = 0;
+};
+
+// What stands at the cursor, for the error message.
+std::string Found(const Cursor& cursor)
+{
+    if (cursor.AtEnd())
+        return "the end of the line";
+    constexpr size_t kShown = 24;
+    std::string_view rest = cursor.Rest();
+    std::string shown = "\"" + Printable(rest.substr(0, kShown));
+    if (rest.size() > kShown)
+        shown += "...";
+    return shown + "\"";
+}
+
+class RegFileParser {
+public:
+    RegFileParser(std::istream& in, const std::string& fileName, RegSink& sink)
+        : source_(in), fileName_(fileName), sink_(sink)
+    {
+    }
+
+    SkippedKeys Parse()
+    {
+        ReadHeader();
+        std::string_view line;
+        while (source_.Next(line))
+            ParseLine(line);
+        return skipped_;
+    }
+
+private:
+    enum class Format { Regedit4, Version5 };
+    enum class Target { NoKey, LocalMachineKey, SkippedKey, DeletedKey };
+
+    [[noreturn]] void Fail(const std::string& problem) const
+    {
+        throw RegReadError(fileName_, source_.LineNumber() == 0 ? 1 : source_.LineNumber(), problem);
+    }
+    [[noreturn]] void Expected(const std::string& what, const Cursor& cursor) const
+    {
+        Fail("expected " + what + ", found " + Found(cursor));
+    }
+
+    void ReadHeader()
+    {
+        std::string_view line;
+        if (!source_.Next(line))
+            Fail("expected \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\", found an empty file");
+        line = TrimTrailingSpaces(line);
+        if (line == kRegedit4Header)
+            format_ = Format::Regedit4;
+        else if (line == kVersion5Header)
+            format_ = Format::Version5;
+        else
+            Expected("\"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"", Cursor(line));
+    }
+
+    void ParseLine(std::string_view line)
+    {
+        Cursor cursor(line);
+        if (cursor.OnlySpacesLeft() || cursor.Peek() == ';')
+            return;
+        try {
+            switch (cursor.Peek()) {
+            case '[':
+                ParseKeyLine(cursor.Rest());
+                break;
+            case '"':
+            case '@':
+                ParseValueLine(cursor);
+                break;
+            default:
+                Expected("a [KEY] line, a \"name\"=value line or a ; comment", cursor);
+            }
+        } catch (const std::invalid_argument& refused) {
+            Fail(refused.what());  // the registry refused a name the reader let through
+        }
+    }
+
+    // "[ROOT\path]" or "[-ROOT\path]"; a key name may itself hold "]", so the last one closes.
+    void ParseKeyLine(std::string_view line)
+    {
+        const size_t close = line.rfind(']');
+        if (close == std::string_view::npos)
+            Fail("expected ] at the end of the key line");
+        Cursor after(line.substr(close + 1));
+        if (!after.OnlySpacesLeft())
+            Expected("the end of the line after ]", after);
+
+        std::string_view inner = line.substr(1, close - 1);
+        const bool deletion = !inner.empty() && inner.front() == '-';
+        if (deletion)
+            inner.remove_prefix(1);
+
+        const size_t separator = inner.find('\\');
+        const std::string_view root = inner.substr(0, separator);
+        std::string_view path = separator == std::string_view::npos ? std::string_view() : inner.substr(separator + 1);
+        if (!path.empty() && path.back() == '\\')
+            path.remove_suffix(1);
+        CheckKeyPath(path);
+
+        switch (ClassifyRoot(root)) {
+        case RegRoot::Unknown:
+            Fail("expected a root key such as HKEY_LOCAL_MACHINE, found \"" + Printable(root) + "\"");
+        case RegRoot::Other:
+            Skip(inner);
+            return;
+        case RegRoot::LocalMachine:
+            break;
+        }
+
+        if (deletion) {
+            if (path.empty())
+                Fail("expected a key below HKEY_LOCAL_MACHINE: the root itself cannot be deleted");
+            sink_.DeleteKey(path);
+            target_ = Target::DeletedKey;
+        } else {
+            sink_.OpenKey(path);
+            target_ = Target::LocalMachineKey;
+        }
+    }
+
+    void CheckKeyPath(std::string_view path) const
+    {
+        if (path.empty())
+            return;
+        size_t start = 0;
+        for (;;) {
+            const size_t end = std::min(path.find('\\', start), path.size());
+            const std::string_view name = path.substr(start, end - start);
+            if (name.empty())
+                Fail("expected a key name between two backslashes");
+            if (name.size() > kMaxKeyNameLength)
+                Fail("expected a key name of at most 255 characters, found one of " + std::to_string(name.size()));
+            if (name.find('\0') != std::string_view::npos)
+                Fail("expected a key name without NUL characters");
+            if (end == path.size())
+                return;
+            start = end + 1;
+        }
+    }
+
+    void Skip(std::string_view key)
+    {
+        if (skipped_.count == 0) {
+            skipped_.firstFile = fileName_;
+            skipped_.firstLine = source_.LineNumber();
+            skipped_.firstKey = std::string(key);
+        }
+        ++skipped_.count;
+        target_ = Target::SkippedKey;
+    }
+
+    void ParseValueLine(Cursor& cursor)
+    {
+        std::string name;
+        if (!cursor.Consume('@')) {
+            cursor.Advance();
+            ReadQuoted(cursor, name, "the value name");
+            if (name.find('\0') != std::string::npos)
+                Fail("expected a value name without NUL characters");
+        }
+        cursor.SkipSpaces();
+        if (!cursor.Consume('='))
+            Expected("= after the value name", cursor);
+        cursor.SkipSpaces();
+
+        if (target_ == Target::NoKey)
+            Fail("expected a [KEY] line before the first value");
+        if (target_ == Target::DeletedKey)
+            Fail("expected a [KEY] line: a value cannot follow a key deletion");
+        const bool apply = target_ == Target::LocalMachineKey;
+
+        if (cursor.Consume('-')) {
+            if (!cursor.OnlySpacesLeft())
+                Expected("the end of the line after =-", cursor);
+            if (apply)
+                sink_.DeleteValue(name);
+            return;
+        }
+
+        DWORD type = REG_SZ;
+        std::vector<BYTE> data = ParseData(cursor, type);
+        if (apply)
+            sink_.SetValue(name, type, std::move(data));
+    }
+
+    std::vector<BYTE> ParseData(Cursor& cursor, DWORD& type)
+    {
+        if (cursor.Consume('"')) {
+            std::string text;
+            ReadQuoted(cursor, text, "the string");
+            if (!cursor.OnlySpacesLeft())
+                Expected("the end of the line after the string", cursor);
+            type = REG_SZ;
+            std::vector<BYTE> data(text.begin(), text.end());
+            data.push_back(0);
+            return data;
+        }
+        if (cursor.ConsumeIgnoringCase("dword:")) {
+            unsigned long number = 0;
+            if (!cursor.ConsumeHex(8, number))
+                Expected("up to 8 hex digits after dword:", cursor);
+            if (!cursor.OnlySpacesLeft())
+                Expected("the end of the line after the dword", cursor);
+            type = REG_DWORD;
+            return {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8), static_cast<BYTE>(number >> 16),
+                    static_cast<BYTE>(number >> 24)};
+        }
+        if (cursor.ConsumeIgnoringCase("hex")) {
+            type = REG_BINARY;
+            if (cursor.Consume('(')) {
+                unsigned long number = 0;
+                if (!cursor.ConsumeHex(8, number))
+                    Expected("a hex type number after hex(", cursor);
+                if (!cursor.Consume(')'))
+                    Expected(") after the type number", cursor);
+                type = static_cast<DWORD>(number);
+            }
+            if (!cursor.Consume(':'))
+                Expected(": after hex", cursor);
+            std::vector<BYTE> data = ParseHexBytes(cursor);
+            // Unicode exports hold string types as UTF-16; the ANSI calls see them narrowed.
+            if (format_ == Format::Version5 && IsStringType(type))
+                return Utf16LeToUtf8(data);
+            return data;
+        }
+        Expected("\"text\", dword:, hex: or hex(N): after =", cursor);
+    }
+
+    // Comma-separated bytes; a backslash at the end of a line continues them on the next.
+    std::vector<BYTE> ParseHexBytes(Cursor cursor)
+    {
+        std::vector<BYTE> bytes;
+        for (;;) {
+            cursor.SkipSpaces();
+            if (cursor.AtEnd())
+                return bytes;
+            if (cursor.Consume('\\')) {
+                if (!cursor.OnlySpacesLeft())
+                    Expected("the end of the line after \\", cursor);
+                std::string_view next;
+                if (!source_.Next(next))
+                    Fail("expected another line of hex bytes after \\, found the end of the file");
+                cursor = Cursor(next);
+                continue;
+            }
+            unsigned long byte = 0;
+            if (!cursor.ConsumeHex(2, byte))
+                Expected("a hex byte such as 0a", cursor);
+            bytes.push_back(static_cast<BYTE>(byte));
+            cursor.SkipSpaces();
+            if (cursor.AtEnd() || cursor.Consume(','))
+                continue;
+            if (cursor.Peek() != '\\')
+                Expected(", between hex bytes", cursor);
+        }
+    }
+
+    // After the opening quote: up to the closing one, with \\ and \" unescaped;
+    // any other backslash is kept as it stands, as regedit does.
+    void ReadQuoted(Cursor& cursor, std::string& out, const char* what) const
+    {
+        for (;;) {
+            if (cursor.AtEnd())
+                Fail(std::string("expected a closing \" for ") + what + ", found the end of the line");
+            const char c = cursor.Peek();
+            cursor.Advance();
+            if (c == '"')
+                return;
+            if (c == '\\' && !cursor.AtEnd() && (cursor.Peek() == '\\' || cursor.Peek() == '"')) {
+                out += cursor.Peek();
+                cursor.Advance();
+                continue;
+            }
+            out += c;
+        }
+    }
+
+    RegLineSource source_;
+    const std::string& fileName_;
+    RegSink& sink_;
+    Format format_ = Format::Regedit4;
+    Target target_ = Target::NoKey;
+    SkippedKeys skipped_;
+};
+
+}  // namespace
+
+RegReadError::RegReadError(const std::string& file, size_t line, const std::string& problem)
+    : PreviewError(file + ":" + std::to_string(line) + ": " + problem), file_(file), line_(line)
+{
+}
+
+void SkippedKeys::Add(const SkippedKeys& other)
+{
+    if (count == 0 && other.count > 0) {
+        firstFile = other.firstFile;
+        firstLine = other.firstLine;
+        firstKey = other.firstKey;
+    }
+    count += other.count;
+}
+
+SkippedKeys ReadRegFile(std::istream& in, const std::string& fileName, RegSink& sink)
+{
+    return RegFileParser(in, fileName, sink).Parse();
+}
+
+}  // namespace qalm

@@ -1,0 +1,144 @@
+#include "reg_text.h"
+
+#include <cstdio>
+
+namespace qalm {
+namespace {
+
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+bool EqualsAsciiIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string_view TrimTrailingSpaces(std::string_view text)
+{
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+size_t Utf8CharacterLength(std::string_view text, size_t i)
+{
+    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    size_t length;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    else
+        return 0;
+    if (i + length > text.size())
+        return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+std::string Printable(std::string_view text)
+{
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const size_t length = Utf8CharacterLength(text, i);
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+            ++i;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+    }
+    return out;
+}
+
+bool IsStringType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+size_t DecodeUtf16Le(const unsigned char* bytes, size_t count, bool final, std::string& out)
+{
+    const auto unitAt = [&](size_t i) { return static_cast<char32_t>(bytes[i] | (bytes[i + 1] << 8)); };
+    size_t i = 0;
+    while (i + 1 < count) {
+        const char32_t unit = unitAt(i);
+        if (IsHighSurrogate(unit)) {
+            if (i + 3 >= count && !final)
+                return i;  // its partner is in the next piece
+            if (i + 3 < count && IsLowSurrogate(unitAt(i + 2))) {
+                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00));
+                i += 4;
+                continue;
+            }
+            AppendUtf8(out, kReplacementCharacter);
+        } else if (IsLowSurrogate(unit)) {
+            AppendUtf8(out, kReplacementCharacter);
+        } else {
+            AppendUtf8(out, unit);
+        }
+        i += 2;
+    }
+    if (i < count && final) {
+        AppendUtf8(out, kReplacementCharacter);
+        i = count;
+    }
+    return i;
+}
+
+std::vector<BYTE> Utf16LeToUtf8(const std::vector<BYTE>& data)
+{
+    if (data.size() % 2 != 0)
+        return data;
+    std::string text;
+    DecodeUtf16Le(data.data(), data.size(), true, text);
+    return std::vector<BYTE>(text.begin(), text.end());
+}
+
+}  // namespace qalm

@@ -1,0 +1,32 @@
+// Small text helpers shared by the .reg reader, the writer and the reports.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qalm {
+
+bool EqualsAsciiIgnoringCase(std::string_view a, std::string_view b);
+std::string_view TrimTrailingSpaces(std::string_view text);
+
+// The length of the valid UTF-8 character at text[i], or 0 when the byte there starts none.
+size_t Utf8CharacterLength(std::string_view text, size_t i);
+
+// Text for a terminal: control characters and bytes that are not UTF-8 as \xNN.
+std::string Printable(std::string_view text);
+
+bool IsStringType(DWORD type);  // REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ
+
+// Decodes UTF-16LE into UTF-8 and answers how many bytes it used. An unpaired
+// surrogate becomes U+FFFD; a character cut off at the end is left for the
+// next call unless this is the final piece.
+size_t DecodeUtf16Le(const unsigned char* bytes, size_t count, bool final, std::string& out);
+
+// String data from a Unicode export; data of odd length is not UTF-16 and stays as it is.
+std::vector<BYTE> Utf16LeToUtf8(const std::vector<BYTE>& data);
+
+}  // namespace qalm

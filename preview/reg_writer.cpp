@@ -1,0 +1,170 @@
+#include "reg_writer.h"
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qalm {
+namespace {
+
+constexpr size_t kFlushSize = 1 << 20;
+constexpr size_t kLineWidth = 80;  // regedit's wrapping of hex data
+constexpr std::string_view kRootName = "HKEY_LOCAL_MACHINE";
+
+class RegTextOut {
+public:
+    explicit RegTextOut(std::ostream& out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
+    ~RegTextOut() { Flush(); }
+
+    void Append(std::string_view text)
+    {
+        buffer_.append(text);
+        if (buffer_.size() >= kFlushSize)
+            Flush();
+    }
+
+    void Flush()
+    {
+        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        buffer_.clear();
+    }
+
+    void KeyLine(std::string_view path)
+    {
+        Append("\n[");
+        Append(kRootName);
+        if (!path.empty()) {
+            Append("\\");
+            Append(path);
+        }
+        Append("]\n");
+    }
+
+    void Value(const win32sim::RegValue& value)
+    {
+        const size_t lineStart = buffer_.size();
+        if (value.name.empty()) {
+            Append("@=");
+        } else {
+            Quoted(value.name);
+            Append("=");
+        }
+        if (value.type == REG_SZ && IsPlainString(value.data)) {
+            Quoted(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
+        } else if (value.type == REG_DWORD && value.data.size() == 4) {
+            Dword(value.data);
+        } else {
+            Hex(value.type, value.data, buffer_.size() - lineStart);
+        }
+        Append("\n");
+    }
+
+private:
+    // A string that "..." spells exactly: one terminator, no NUL or line break before it.
+    static bool IsPlainString(const std::vector<BYTE>& data)
+    {
+        if (data.empty() || data.back() != 0)
+            return false;
+        for (size_t i = 0; i + 1 < data.size(); ++i) {
+            if (data[i] == 0 || data[i] == '\r' || data[i] == '\n')
+                return false;
+        }
+        return true;
+    }
+
+    void Quoted(std::string_view text)
+    {
+        buffer_ += '"';
+        for (char c : text) {
+            if (c == '\\' || c == '"')
+                buffer_ += '\\';
+            buffer_ += c;
+        }
+        buffer_ += '"';
+    }
+
+    void Dword(const std::vector<BYTE>& data)
+    {
+        const unsigned long number = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned long>(data[3]) << 24);
+        char text[16];
+        std::snprintf(text, sizeof text, "dword:%08lx", number);
+        Append(text);
+    }
+
+    void Hex(DWORD type, const std::vector<BYTE>& data, size_t column)
+    {
+        char prefix[24];
+        if (type == REG_BINARY)
+            std::snprintf(prefix, sizeof prefix, "hex:");
+        else
+            std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
+        buffer_ += prefix;
+        column += std::strlen(prefix);
+
+        static constexpr char kDigits[] = "0123456789abcdef";
+        for (size_t i = 0; i < data.size(); ++i) {
+            const bool last = i + 1 == data.size();
+            // "xx," and room for the continuing backslash
+            if (column + 4 > kLineWidth) {
+                buffer_ += "\\\n  ";
+                column = 2;
+            }
+            buffer_ += kDigits[data[i] >> 4];
+            buffer_ += kDigits[data[i] & 0x0F];
+            column += 2;
+            if (!last) {
+                buffer_ += ',';
+                ++column;
+            }
+        }
+    }
+
+    std::ostream& out_;
+    std::string buffer_;
+};
+
+}  // namespace
+
+void WriteRegedit4(const win32sim::Registry& registry, std::ostream& out)
+{
+    RegTextOut text(out);
+    text.Append("REGEDIT4\n");
+
+    const win32sim::RegKey& root = registry.Root();
+    if (!root.Values().empty()) {
+        text.KeyLine("");
+        for (const win32sim::RegValue& value : root.Values())
+            text.Value(value);
+    }
+
+    // Depth first without recursion: exports can nest deeper than the stack likes.
+    struct Frame {
+        const win32sim::RegKey* key;
+        size_t nextChild;
+        size_t pathLength;  // of the parent's path, to cut back to
+    };
+    std::string path;
+    std::vector<Frame> stack = {{&root, 0, 0}};
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.nextChild == frame.key->SubkeyCount()) {
+            path.resize(frame.pathLength);
+            stack.pop_back();
+            continue;
+        }
+        const win32sim::RegKey& child = frame.key->SubkeyAt(frame.nextChild++);
+        const size_t parentLength = path.size();
+        if (!path.empty())
+            path += '\\';
+        path += child.Name();
+
+        text.KeyLine(path);
+        for (const win32sim::RegValue& value : child.Values())
+            text.Value(value);
+        stack.push_back({&child, 0, parentLength});
+    }
+    text.Append("\n");
+}
+
+}  // namespace qalm

@@ -1,0 +1,108 @@
+#include "text_report.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "reg_text.h"
+#include "removal_tree.h"
+#include "report_names.h"
+
+namespace qalm {
+namespace {
+
+std::string Joined(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+std::string Plural(size_t count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string ResultText(long long result)
+{
+    if (result == ERROR_SUCCESS)
+        return "ok";
+    return "failed: " + ErrorName(result);
+}
+
+void WriteRequests(const char* title, const std::vector<win32sim::JournalEntry>& requests, std::ostream& out)
+{
+    out << title << ": ";
+    if (requests.empty()) {
+        out << "no requests\n";
+        return;
+    }
+    out << Plural(requests.size(), "request", "requests") << "\n";
+
+    size_t verbWidth = 0;
+    size_t targetWidth = 0;
+    for (const win32sim::JournalEntry& entry : requests) {
+        verbWidth = std::max(verbWidth, RequestVerb(entry).size());
+        targetWidth = std::max(targetWidth, Printable(RequestTarget(entry)).size());
+    }
+    for (const win32sim::JournalEntry& entry : requests) {
+        const std::string verb = RequestVerb(entry);
+        const std::string target = Printable(RequestTarget(entry));
+        out << "  " << verb << std::string(verbWidth - verb.size() + 2, ' ') << target
+            << std::string(targetWidth - target.size() + 3, ' ') << ResultText(entry.result) << "\n";
+    }
+}
+
+void WriteValueList(const char* title, const std::vector<ValueChange>& values, std::ostream& out)
+{
+    if (values.empty())
+        return;
+    out << "\n" << title << ": " << Plural(values.size(), "value", "values") << "\n";
+    for (const ValueChange& value : values) {
+        out << "  " << Printable(value.keyPath) << "  "
+            << (value.name.empty() ? "@ (default)" : "\"" + Printable(value.name) + "\"") << " ("
+            << ValueTypeName(value.type) << ")\n";
+    }
+}
+
+}  // namespace
+
+void WriteTextReport(const PreviewResult& result, std::ostream& out)
+{
+    out << "Platform: " << result.platform.name << " (" << PlatformDescription(result.platform) << ") -> "
+        << ModeName(result.run.platformMode) << "\n";
+    out << "Machine:  " << Joined(result.sources) << ": " << Plural(result.keysBefore, "key", "keys") << ", "
+        << Plural(result.valuesBefore, "value", "values") << "\n\n";
+
+    WriteRequests("Device installer", result.deviceInstallerRequests, out);
+    WriteRequests("Service control manager", result.serviceManagerRequests, out);
+
+    const RegistryChanges& changes = result.changes;
+    out << "\nRemoved from HKEY_LOCAL_MACHINE: ";
+    if (changes.removedKeys.empty() && changes.removedValues.empty()) {
+        out << "nothing\n";
+    } else {
+        out << CountText(changes.RemovedKeyCount(), changes.RemovedValueCount()) << "\n";
+        for (const std::string& line : RemovalTreeLines(changes))
+            out << "  " << line << "\n";
+    }
+
+    // The program only deletes; anything else is shown so that it cannot pass unseen.
+    if (!changes.addedKeys.empty()) {
+        out << "\nAdded: " << Plural(changes.addedKeys.size(), "key", "keys") << "\n";
+        for (const KeySubtree& added : changes.addedKeys)
+            out << "  + " << Printable(added.path) << "   " << CountText(added.keys, added.values) << "\n";
+    }
+    WriteValueList("Values added", changes.addedValues, out);
+    WriteValueList("Values changed", changes.changedValues, out);
+
+    out << "\nPrinted:   ";
+    if (result.run.printed.empty())
+        out << "nothing\n";
+    else
+        out << "\"" << Printable(result.run.printed) << "\"\n";
+    out << "Exit code: " << result.run.exitCode << "\n";
+}
+
+}  // namespace qalm
