@@ -1,0 +1,205 @@
+#include <sstream>
+
+#include "entry/entry.h"
+#include "preview.h"
+#include "preview_command.h"
+#include "preview_test_support.h"
+#include "sample_machine.h"
+
+namespace qalm::testing {
+namespace {
+
+struct CommandResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CommandResult RunCommand(const std::vector<std::string>& arguments)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunPreviewCommand(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const char* const kNt4Machine =
+    "REGEDIT4\n"
+    "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n\"QalmPort1\"=\"COM3\"\n\"Serial0\"=\"COM1\"\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VQR\\Modem]\n\"Version\"=\"7\"\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QalmPort]\n\"Type\"=dword:00000001\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Serial]\n\"Type\"=dword:00000001\n";
+
+TEST(PreviewCommand, ShowsTheSampleMachineOnXpByDefault)
+{
+    const CommandResult result = RunCommand({});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(Contains(result.out, "Platform: winxp (Windows NT 5.1, build 2600) -> MODE_NT5")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "remove  PCI\\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\\4&1f7dbc9f&0&48f0   ok"))
+        << result.out;
+    EXPECT_TRUE(Contains(result.out, "- VQRMDM ")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "- QalmPort ")) << result.out;
+    EXPECT_FALSE(Contains(result.out, "VQRMDMDiag")) << result.out;
+    EXPECT_FALSE(Contains(result.out, "QalmPort2")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "Exit code: 18")) << result.out;
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(PreviewCommand, RunsTheNt4SequenceOnAGivenExport)
+{
+    TemporaryFolder folder;
+    const CommandResult result = RunCommand({"--os", "nt40", folder.Write("nt4.reg", kNt4Machine)});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(Contains(result.out, "-> MODE_NT4")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "stop     QalmPort                failed: ERROR_SERVICE_NOT_ACTIVE")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "delete   QalmPort                ok")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "- QalmPort   1 key, 1 value")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "- value \"QalmPort1\" (REG_SZ)")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "- VQR        2 keys, 1 value")) << result.out;
+}
+
+TEST(PreviewCommand, ReportsTheMessageOfAnUnsupportedPlatform)
+{
+    const CommandResult result = RunCommand({"--os=win31"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(Contains(result.out, "-> MODE_UNSUPPORTED")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "Removed from HKEY_LOCAL_MACHINE: nothing")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "Printed:   \"This program requires WINDOWS 95 or NT\"")) << result.out;
+}
+
+TEST(PreviewCommand, WritesTheReportAsJson)
+{
+    const CommandResult result = RunCommand({"--json", "--os", "winxp"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.front(), '{');
+    EXPECT_TRUE(Contains(result.out, "\"mode\": \"MODE_NT5\"")) << result.out;
+    EXPECT_TRUE(Contains(result.out,
+                         "{\"path\": \"SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\VQRMDM\", "
+                         "\"keys\": 1, \"values\": 7}"))
+        << result.out;
+    EXPECT_TRUE(Contains(result.out, "\"exitCode\": 18")) << result.out;
+}
+
+TEST(PreviewCommand, WritesTheAfterStateThatReadsBackAsTheMachineAfterTheRun)
+{
+    TemporaryFolder folder;
+    const std::string after = folder.PathOf("after.reg");
+    const CommandResult result = RunCommand({"--os", "nt40", "--after", after, folder.Write("nt4.reg", kNt4Machine)});
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    const win32sim::Registry reread = RegistryFrom(ReadFile(after));
+    EXPECT_EQ(reread.Find("SOFTWARE\\VQR"), nullptr);
+    EXPECT_EQ(reread.Find("SYSTEM\\CurrentControlSet\\Services\\QalmPort"), nullptr);
+    EXPECT_NE(reread.Find("SYSTEM\\CurrentControlSet\\Services\\Serial"), nullptr);
+    EXPECT_TRUE(HasValue(reread, "HARDWARE\\DEVICEMAP\\SERIALCOMM", "Serial0", REG_SZ, StringData("COM1")));
+    EXPECT_EQ(reread.Find("HARDWARE\\DEVICEMAP\\SERIALCOMM")->Values().size(), 1u);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"after.reg", "nt4.reg"}));  // no temporary file left
+}
+
+TEST(PreviewCommand, WritesTheSameAfterStateEveryTime)
+{
+    TemporaryFolder folder;
+    ASSERT_EQ(RunCommand({"--after", folder.PathOf("one.reg")}).status, 0);
+    ASSERT_EQ(RunCommand({"--after", folder.PathOf("two.reg")}).status, 0);
+    EXPECT_EQ(ReadFile(folder.PathOf("one.reg")), ReadFile(folder.PathOf("two.reg")));
+}
+
+TEST(PreviewCommand, WarnsOnceAboutKeysOutsideTheLocalMachine)
+{
+    TemporaryFolder folder;
+    const std::string file = folder.Write(
+        "mixed.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n[HKEY_CURRENT_USER\\B]\n[HKEY_USERS\\C]\n[HKLM\\D]\n");
+    const CommandResult result = RunCommand({file});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "qalm-preview: warning: skipped 3 keys outside HKEY_LOCAL_MACHINE (the first: "
+                          "HKEY_CURRENT_USER\\A at " + file + ":2)\n");
+}
+
+TEST(PreviewCommand, RejectsAMalformedFileAndLeavesTheAfterFileAlone)
+{
+    TemporaryFolder folder;
+    const std::string after = folder.Write("after.reg", "the previous result\n");
+    const std::string good = folder.Write("good.reg", kNt4Machine);
+    const std::string bad = folder.Write("bad.reg", "REGEDIT4\n[HKLM\\A]\n\"V\"=dword:xyz\n");
+
+    const CommandResult result = RunCommand({"--after", after, good, bad});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "qalm-preview: " + bad + ":3: expected up to 8 hex digits after dword:, found \"xyz\"\n");
+    EXPECT_EQ(ReadFile(after), "the previous result\n");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"after.reg", "bad.reg", "good.reg"}));
+}
+
+TEST(PreviewCommand, FailsWithoutATraceWhenTheAfterFileCannotBeWritten)
+{
+    TemporaryFolder folder;
+    const CommandResult result = RunCommand({"--after", folder.PathOf("missing/after.reg")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(Contains(result.err, "cannot write " + folder.PathOf("missing/after.reg"))) << result.err;
+    EXPECT_TRUE(folder.Names().empty());
+}
+
+struct UsageCase {
+    std::vector<std::string> arguments;
+    const char* reason;
+};
+
+class PreviewCommandUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(PreviewCommandUsage, ExitsWithTwoAndTheReason)
+{
+    const CommandResult result = RunCommand(GetParam().arguments);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(Contains(result.err, GetParam().reason)) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadCommandLines, PreviewCommandUsage,
+    ::testing::Values(UsageCase{{"--verbose"}, "unknown option \"--verbose\""},
+                      UsageCase{{"-x"}, "unknown option \"-x\"\nusage: qalm-preview"},
+                      UsageCase{{"--os"}, "--os needs an argument"},
+                      UsageCase{{"--after="}, "--after needs a non-empty argument"},
+                      UsageCase{{"--os", "win12"}, "unknown profile \"win12\"; expected one of win31, win95"},
+                      UsageCase{{"/nonexistent/machine.reg"}, "cannot open /nonexistent/machine.reg"}));
+
+TEST(PreviewCommand, TakesArgumentsAfterDoubleDashAsFiles)
+{
+    const CommandResult result = RunCommand({"--", "--json"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(Contains(result.err, "cannot open --json")) << result.err;
+}
+
+// Each run starts like a fresh process, whatever ran before in this one.
+TEST(Preview, ResetsThePlatformModeBeforeEachRun)
+{
+    win32sim::Machine unsupported(*win32sim::FindPlatform("win31"));
+    RunPreview(unsupported, {"first"});
+    ASSERT_EQ(PlatformMode, MODE_UNSUPPORTED);
+
+    win32sim::Machine vista(*win32sim::FindPlatform("vista"));
+    LoadSampleMachine(vista.registry);
+    const PreviewResult result = RunPreview(vista, {"second"});
+    EXPECT_EQ(result.run.platformMode, MODE_NONE);
+    EXPECT_TRUE(result.changes.Empty());
+    EXPECT_EQ(result.run.printed, "");
+    EXPECT_EQ(result.run.exitCode, 18);
+}
+
+TEST(Preview, SortsTheProgramsRequestsByWhomTheyAreFor)
+{
+    win32sim::Machine machine(*win32sim::FindPlatform("winxp"));
+    LoadSampleMachine(machine.registry);
+    const PreviewResult result = RunPreview(machine, {"sample"});
+    ASSERT_EQ(result.deviceInstallerRequests.size(), 2u);
+    EXPECT_EQ(result.deviceInstallerRequests[0].call, "SetupDiOpenDeviceInfoA");
+    EXPECT_EQ(result.deviceInstallerRequests[1].call, "SetupDiCallClassInstaller");
+    EXPECT_TRUE(result.serviceManagerRequests.empty());
+    EXPECT_EQ(result.keysBefore, 63u);
+    EXPECT_EQ(result.changes.RemovedKeyCount(), 15u);
+}
+
+}  // namespace
+}  // namespace qalm::testing
