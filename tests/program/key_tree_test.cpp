@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "entry/entry.h"
+#include "program_test_support.h"
+#include "registry/key_tree.h"
+
+using programtest::ActiveMachine;
+using programtest::Succeeded;
+
+namespace {
+
+const char* const Country = R"(SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\)";
+
+TEST(DeleteKeyTree, DeletesALeafKey)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR]
+                                           "Version"=2.1)");
+    EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
+    EXPECT_FALSE(m.Exists(R"(SOFTWARE\VQR)"));
+    EXPECT_TRUE(m.Exists("SOFTWARE"));
+    EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
+}
+
+TEST(DeleteKeyTree, DeletesEveryDescendantDeepestFirstThenTheKey)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR\A\A1]
+                                           [SOFTWARE\VQR\A\A2\Deep]
+                                           [SOFTWARE\VQR\B]
+                                           [SOFTWARE\VQRX])");
+    EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
+    EXPECT_EQ(Succeeded(m.machine.journal, "RegDeleteKeyA"),
+              (std::vector<std::string>{R"(SOFTWARE\VQR\A\A1)", R"(SOFTWARE\VQR\A\A2\Deep)", R"(SOFTWARE\VQR\A\A2)",
+                                        R"(SOFTWARE\VQR\A)", R"(SOFTWARE\VQR\B)", R"(SOFTWARE\VQR)"}));
+    EXPECT_TRUE(m.Exists(R"(SOFTWARE\VQRX)"));
+    EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
+}
+
+TEST(DeleteKeyTree, LeavesAMissingKeyAloneAfterOneOpen)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQRX])");
+    EXPECT_FALSE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
+    EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"RegOpenKeyExA"});
+}
+
+TEST(DeleteKeyTree, StepsOverAChildItCannotOpenAndRemovesEverySibling)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR\A]
+                                           [SOFTWARE\VQR\Locked\Inner]
+                                           [SOFTWARE\VQR\Z])");
+    m.Key(R"(SOFTWARE\VQR\Locked)").refusedAccess = DELETE;
+    ASSERT_RUNS_TO_THE_END(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
+
+    EXPECT_FALSE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
+    EXPECT_FALSE(m.Exists(R"(SOFTWARE\VQR\A)"));
+    EXPECT_FALSE(m.Exists(R"(SOFTWARE\VQR\Z)"));
+    EXPECT_TRUE(m.Exists(R"(SOFTWARE\VQR\Locked\Inner)"));
+    EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
+}
+
+TEST(DeleteKeyTree, KeepsTheAncestorsOfAGrandchildThatRefusesDeletion)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR\A\Stuck]
+                                           [SOFTWARE\VQR\A\Free]
+                                           [SOFTWARE\VQR\B])");
+    m.Key(R"(SOFTWARE\VQR\A\Stuck)").refusesDeletion = true;
+    ASSERT_RUNS_TO_THE_END(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
+
+    EXPECT_FALSE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
+    EXPECT_TRUE(m.Exists(R"(SOFTWARE\VQR\A\Stuck)"));
+    EXPECT_FALSE(m.Exists(R"(SOFTWARE\VQR\A\Free)"));
+    EXPECT_FALSE(m.Exists(R"(SOFTWARE\VQR\B)"));
+    EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
+}
+
+TEST(ClearChildKeys, EmptiesTheCountryKeyAndKeepsIt)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1\Dial]
+                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
+                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44]
+                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\49\Dial]
+                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\81])");
+    ClearChildKeys(HKEY_LOCAL_MACHINE, Country);
+    EXPECT_EQ(m.Key(Country).SubkeyCount(), 0u);
+    // Children are named by appending to the path that already ends in a backslash.
+    EXPECT_EQ(m.machine.journal.Find("RegOpenKeyExA")[1].arguments[1],
+              R"("SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1")");
+    EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
+}
+
+TEST(ClearChildKeys, StepsOverAChildThatStaysAndClearsTheRest)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
+                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
+                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44])");
+    m.Key(std::string(Country) + "33").refusesDeletion = true;
+    ASSERT_RUNS_TO_THE_END(ClearChildKeys(HKEY_LOCAL_MACHINE, Country));
+
+    ClearChildKeys(HKEY_LOCAL_MACHINE, Country);
+    EXPECT_EQ(m.Key(Country).SubkeyCount(), 1u);
+    EXPECT_TRUE(m.Exists(std::string(Country) + "33"));
+    EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
+}
+
+TEST(ClearChildKeys, SkipsAChildWhosePathDoesNotFitAndClearsTheRest)
+{
+    // 357 characters of parent path leave room for a short child name, not a long one.
+    const std::string parent = std::string(255, 'P') + "\\" + std::string(100, 'Q') + "\\";
+    const std::string longChild = std::string(255, 'L');
+    ActiveMachine m("winxp", MODE_NT5);
+    m.machine.registry.Create(parent + "A");
+    m.machine.registry.Create(parent + longChild);
+    m.machine.registry.Create(parent + "Z");
+
+    ClearChildKeys(HKEY_LOCAL_MACHINE, parent.c_str());
+    EXPECT_EQ(m.Key(parent).SubkeyCount(), 1u);
+    EXPECT_TRUE(m.Exists(parent + longChild));
+    // Nothing was tried under a path cut short.
+    for (const win32sim::JournalEntry& open : m.machine.journal.Find("RegOpenKeyExA"))
+        EXPECT_LT(open.target.size(), parent.size() + 2) << open.ToString();
+    EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
+}
+
+TEST(ClearChildKeys, DoesNothingWithoutTheKey)
+{
+    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort])");
+    ClearChildKeys(HKEY_LOCAL_MACHINE, Country);
+    EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"RegOpenKeyExA"});
+}
+
+}  // namespace

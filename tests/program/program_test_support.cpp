@@ -1,0 +1,127 @@
+#include "program_test_support.h"
+
+#include <stdexcept>
+
+#include "entry/entry.h"
+
+using namespace win32sim;
+
+namespace programtest {
+
+namespace {
+
+std::string_view Trimmed(std::string_view line)
+{
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))
+        line.remove_suffix(1);
+    return line;
+}
+
+void AddValue(Registry& registry, const std::string& key, std::string_view line)
+{
+    size_t nameEnd = line.find('"', 1);
+    if (line.front() != '"' || nameEnd == std::string_view::npos || line.substr(nameEnd + 1, 1) != "=")
+        throw std::invalid_argument("not a value line: " + std::string(line));
+    std::string_view name = line.substr(1, nameEnd - 1);
+    std::string_view data = line.substr(nameEnd + 2);
+    if (data.substr(0, 6) == "dword:")
+        registry.SetDword(key, name, static_cast<DWORD>(std::stoul(std::string(data.substr(6)), nullptr, 16)));
+    else
+        registry.SetString(key, name, data);
+}
+
+void CollectContents(const RegKey& key, std::set<std::string>& out)
+{
+    std::string path = key.Path();
+    if (!path.empty())
+        out.insert(path);
+    for (const RegValue& value : key.Values())
+        out.insert(path + " > " + value.name);
+    for (size_t i = 0; i < key.SubkeyCount(); ++i)
+        CollectContents(key.SubkeyAt(i), out);
+}
+
+}  // namespace
+
+void AddToRegistry(Registry& registry, std::string_view text)
+{
+    std::string key;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = Trimmed(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty())
+            continue;
+        if (line.front() == '[' && line.back() == ']') {
+            key = std::string(line.substr(1, line.size() - 2));
+            registry.Create(key);
+        } else if (!key.empty()) {
+            AddValue(registry, key, line);
+        } else {
+            throw std::invalid_argument("a value before any key: " + std::string(line));
+        }
+    }
+}
+
+ActiveMachine::ActiveMachine(std::string_view profile, int mode, std::string_view text)
+    : machine(FindPlatform(profile).value()), scope(machine)
+{
+    AddToRegistry(machine.registry, text);
+    PlatformMode = mode;
+}
+
+ActiveMachine::~ActiveMachine() { PlatformMode = MODE_NONE; }
+
+RegKey& ActiveMachine::Key(std::string_view path) const
+{
+    RegKey* key = machine.registry.Find(path);
+    if (!key)
+        throw std::invalid_argument("no key " + std::string(path));
+    return *key;
+}
+
+int RunProgram(Machine& machine)
+{
+    MachineScope scope(machine);
+    PlatformMode = MODE_NONE;
+    int exitCode = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0);
+    PlatformMode = MODE_NONE;
+    return exitCode;
+}
+
+std::set<std::string> Contents(const Registry& registry)
+{
+    std::set<std::string> out;
+    CollectContents(registry.Root(), out);
+    return out;
+}
+
+std::set<std::string> Removed(const std::set<std::string>& before, const Registry& after)
+{
+    std::set<std::string> now = Contents(after);
+    std::set<std::string> removed;
+    for (const std::string& entry : before) {
+        if (now.count(entry))
+            continue;
+        size_t valueMark = entry.find(" > ");
+        if (valueMark == std::string::npos || now.count(entry.substr(0, valueMark)))
+            removed.insert(entry);
+    }
+    return removed;
+}
+
+std::vector<std::string> Succeeded(const Journal& journal, std::string_view call)
+{
+    std::vector<std::string> targets;
+    for (const JournalEntry& entry : journal.Find(call)) {
+        if (entry.result == ERROR_SUCCESS)
+            targets.push_back(entry.target);
+    }
+    return targets;
+}
+
+size_t CountCalls(const Journal& journal, std::string_view call) { return journal.Find(call).size(); }
+
+}  // namespace programtest

@@ -1,0 +1,66 @@
+// Machines written as a registry export reads, run through the program, and
+// the questions asked of them afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "win32sim/machine.h"
+
+namespace programtest {
+
+// Adds keys and values, paths relative to HKEY_LOCAL_MACHINE:
+//   [SYSTEM\CurrentControlSet\Services\QalmPort]
+//   "Type"=dword:1
+//   "Driver"=Modem\0000       text verbatim, single backslashes, stored terminated
+// Blank lines are skipped; a value line belongs to the key above it.
+void AddToRegistry(win32sim::Registry& registry, std::string_view text);
+
+// A machine of one profile that the Win32 calls act on for the object's
+// lifetime, with the program's mode set as a routine under test expects it.
+struct ActiveMachine {
+    ActiveMachine(std::string_view profile, int mode, std::string_view text = "");
+    ~ActiveMachine();
+
+    win32sim::RegKey& Key(std::string_view path) const;  // throws when absent
+    bool Exists(std::string_view path) const { return machine.registry.Find(path) != nullptr; }
+
+    win32sim::Machine machine;
+    win32sim::MachineScope scope;
+};
+
+// Runs the program as a fresh process would, its mode not yet set; the exit code.
+int RunProgram(win32sim::Machine& machine);
+
+// Every key as its path, every value as path + " > " + name.
+std::set<std::string> Contents(const win32sim::Registry& registry);
+
+// What went between before and after: the keys, and the values of keys that stayed.
+std::set<std::string> Removed(const std::set<std::string>& before, const win32sim::Registry& after);
+
+// The targets of the calls of one function that succeeded, in order.
+std::vector<std::string> Succeeded(const win32sim::Journal& journal, std::string_view call);
+size_t CountCalls(const win32sim::Journal& journal, std::string_view call);
+
+// Generous: a watchdog against runs that never end, not a measure of speed.
+constexpr unsigned WatchdogSeconds = 30;
+
+}  // namespace programtest
+
+// Runs the statement in a child process under the watchdog, so that a removal
+// that repeats without end fails the test instead of hanging the suite.
+#define ASSERT_RUNS_TO_THE_END(statement)                                \
+    ASSERT_EXIT(                                                         \
+        {                                                                \
+            alarm(programtest::WatchdogSeconds);                         \
+            statement;                                                   \
+            _exit(0);                                                    \
+        },                                                               \
+        testing::ExitedWithCode(0), "")
