@@ -82,6 +82,14 @@ RegKey& ActiveMachine::Key(std::string_view path) const
     return *key;
 }
 
+std::vector<std::string> SubkeyNames(const RegKey& key)
+{
+    std::vector<std::string> names;
+    for (size_t i = 0; i < key.SubkeyCount(); ++i)
+        names.push_back(key.SubkeyAt(i).Name());
+    return names;
+}
+
 int RunProgram(Machine& machine)
 {
     MachineScope scope(machine);

@@ -36,6 +36,8 @@ struct ActiveMachine {
     win32sim::MachineScope scope;
 };
 
+std::vector<std::string> SubkeyNames(const win32sim::RegKey& key);
+
 // Runs the program as a fresh process would, its mode not yet set; the exit code.
 int RunProgram(win32sim::Machine& machine);
 
