@@ -90,12 +90,15 @@ std::vector<std::string> SubkeyNames(const RegKey& key)
     return names;
 }
 
-int RunProgram(Machine& machine)
+int RunProgram(Machine& machine, std::string* output)
 {
     MachineScope scope(machine);
     PlatformMode = MODE_NONE;
+    testing::internal::CaptureStdout();
     int exitCode = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0);
-    PlatformMode = MODE_NONE;
+    std::string printed = testing::internal::GetCapturedStdout();
+    if (output)
+        *output = printed;
     return exitCode;
 }
 

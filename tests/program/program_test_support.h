@@ -38,8 +38,9 @@ struct ActiveMachine {
 
 std::vector<std::string> SubkeyNames(const win32sim::RegKey& key);
 
-// Runs the program as a fresh process would, its mode not yet set; the exit code.
-int RunProgram(win32sim::Machine& machine);
+// Runs the program as a fresh process would, its mode not yet set; the exit
+// code. PlatformMode keeps the mode the program chose; output gets what it printed.
+int RunProgram(win32sim::Machine& machine, std::string* output = nullptr);
 
 // Every key as its path, every value as path + " > " + name.
 std::set<std::string> Contents(const win32sim::Registry& registry);
