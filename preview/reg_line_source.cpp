@@ -5,7 +5,7 @@
 namespace qalm {
 namespace {
 
-constexpr size_t kChunkSize = 1 << 20;
+constexpr size_t kChunkSize = 1 << 16;
 
 }  // namespace
 
@@ -39,16 +39,18 @@ bool RegLineSource::Refill()
     position_ = 0;
     const size_t before = text_.size();
 
-    std::string chunk(kChunkSize, '\0');
-    in_.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    const size_t count = static_cast<size_t>(in_.gcount());
-    if (count < kChunkSize)
-        exhausted_ = true;
-
     if (encoding_ == RegEncoding::Utf16Le) {
-        AppendUtf16(chunk.data(), count, exhausted_);
+        chunk_.resize(kChunkSize);
+        in_.read(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
+        const size_t count = static_cast<size_t>(in_.gcount());
+        exhausted_ = count < kChunkSize;
+        AppendUtf16(chunk_.data(), count, exhausted_);
     } else {
-        text_.append(chunk.data(), count);
+        text_.resize(before + kChunkSize);
+        in_.read(text_.data() + before, static_cast<std::streamsize>(kChunkSize));
+        const size_t count = static_cast<size_t>(in_.gcount());
+        exhausted_ = count < kChunkSize;
+        text_.resize(before + count);
     }
     return text_.size() > before;
 }

@@ -12,6 +12,7 @@ namespace {
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
 constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxKeyDepth = 512;  // the platform's registry nests no deeper
 
 enum class RegRoot { LocalMachine, Other, Unknown };
 
@@ -49,6 +50,7 @@ public:
     bool AtEnd() const { return position_ >= text_.size(); }
     char Peek() const { return text_[position_]; }
     void Advance() { ++position_; }
+    void Skip(size_t count) { position_ += count; }
     std::string_view Rest() const { return text_.substr(position_); }
 
     void SkipSpaces()
@@ -219,7 +221,9 @@ private:
         if (path.empty())
             return;
         size_t start = 0;
-        for (;;) {
+        for (size_t depth = 1;; ++depth) {
+            if (depth > kMaxKeyDepth)
+                Fail("expected a key at most " + std::to_string(kMaxKeyDepth) + " levels deep");
             const size_t end = std::min(path.find('\\', start), path.size());
             const std::string_view name = path.substr(start, end - start);
             if (name.empty())
@@ -247,7 +251,8 @@ private:
 
     void ParseValueLine(Cursor& cursor)
     {
-        std::string name;
+        std::string& name = scratchName_;
+        name.clear();
         if (!cursor.Consume('@')) {
             cursor.Advance();
             ReadQuoted(cursor, name, "the value name");
@@ -282,13 +287,13 @@ private:
     std::vector<BYTE> ParseData(Cursor& cursor, DWORD& type)
     {
         if (cursor.Consume('"')) {
-            std::string text;
-            ReadQuoted(cursor, text, "the string");
+            scratchText_.clear();
+            ReadQuoted(cursor, scratchText_, "the string");
             if (!cursor.OnlySpacesLeft())
                 Expected("the end of the line after the string", cursor);
             type = REG_SZ;
-            std::vector<BYTE> data(text.begin(), text.end());
-            data.push_back(0);
+            std::vector<BYTE> data(scratchText_.size() + 1);
+            std::copy(scratchText_.begin(), scratchText_.end(), data.begin());
             return data;
         }
         if (cursor.ConsumeIgnoringCase("dword:")) {
@@ -325,11 +330,13 @@ private:
     // Comma-separated bytes; a backslash at the end of a line continues them on the next.
     std::vector<BYTE> ParseHexBytes(Cursor cursor)
     {
-        std::vector<BYTE> bytes;
+        // Collected in a buffer that is kept, then copied once: the stored data has no spare capacity.
+        std::vector<BYTE>& bytes = scratchBytes_;
+        bytes.clear();
         for (;;) {
             cursor.SkipSpaces();
             if (cursor.AtEnd())
-                return bytes;
+                return std::vector<BYTE>(bytes.begin(), bytes.end());
             if (cursor.Consume('\\')) {
                 if (!cursor.OnlySpacesLeft())
                     Expected("the end of the line after \\", cursor);
@@ -356,18 +363,22 @@ private:
     void ReadQuoted(Cursor& cursor, std::string& out, const char* what) const
     {
         for (;;) {
-            if (cursor.AtEnd())
+            const std::string_view rest = cursor.Rest();
+            size_t special = 0;
+            while (special < rest.size() && rest[special] != '"' && rest[special] != '\\')
+                ++special;
+            if (special == rest.size())
                 Fail(std::string("expected a closing \" for ") + what + ", found the end of the line");
-            const char c = cursor.Peek();
-            cursor.Advance();
-            if (c == '"')
+            out.append(rest.substr(0, special));
+            cursor.Skip(special + 1);
+            if (rest[special] == '"')
                 return;
-            if (c == '\\' && !cursor.AtEnd() && (cursor.Peek() == '\\' || cursor.Peek() == '"')) {
+            if (!cursor.AtEnd() && (cursor.Peek() == '\\' || cursor.Peek() == '"')) {
                 out += cursor.Peek();
                 cursor.Advance();
-                continue;
+            } else {
+                out += '\\';
             }
-            out += c;
         }
     }
 
@@ -377,6 +388,9 @@ private:
     Format format_ = Format::Regedit4;
     Target target_ = Target::NoKey;
     SkippedKeys skipped_;
+    std::string scratchName_;
+    std::string scratchText_;
+    std::vector<BYTE> scratchBytes_;
 };
 
 }  // namespace

@@ -141,4 +141,39 @@ std::vector<BYTE> Utf16LeToUtf8(const std::vector<BYTE>& data)
     return std::vector<BYTE>(text.begin(), text.end());
 }
 
+void AppendUtf16Le(std::string& out, std::string_view utf8)
+{
+    const auto unit = [&out](char32_t value) {
+        out += static_cast<char>(value & 0xFF);
+        out += static_cast<char>(value >> 8);
+    };
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = Utf8CharacterLength(utf8, i);
+        if (length <= 1) {
+            unit(lead);
+            ++i;
+            continue;
+        }
+        char32_t c = lead & (0xFF >> (length + 1));
+        for (size_t k = 1; k < length; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        if (c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+        i += length;
+    }
+}
+
+std::vector<BYTE> Utf8ToUtf16Le(const std::vector<BYTE>& data)
+{
+    std::string wide;
+    AppendUtf16Le(wide, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    return std::vector<BYTE>(wide.begin(), wide.end());
+}
+
 }  // namespace qalm

@@ -26,7 +26,12 @@ bool IsStringType(DWORD type);  // REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ
 // next call unless this is the final piece.
 size_t DecodeUtf16Le(const unsigned char* bytes, size_t count, bool final, std::string& out);
 
+// UTF-8 as UTF-16LE bytes; a byte that starts no UTF-8 character is taken as Latin-1.
+void AppendUtf16Le(std::string& out, std::string_view utf8);
+
 // String data from a Unicode export; data of odd length is not UTF-16 and stays as it is.
 std::vector<BYTE> Utf16LeToUtf8(const std::vector<BYTE>& data);
+// String data for a Unicode export.
+std::vector<BYTE> Utf8ToUtf16Le(const std::vector<BYTE>& data);
 
 }  // namespace qalm

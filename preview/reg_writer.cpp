@@ -5,17 +5,26 @@
 #include <string_view>
 #include <vector>
 
+#include "reg_text.h"
+
 namespace qalm {
 namespace {
 
-constexpr size_t kFlushSize = 1 << 20;
+constexpr size_t kFlushSize = 1 << 16;
 constexpr size_t kLineWidth = 80;  // regedit's wrapping of hex data
 constexpr std::string_view kRootName = "HKEY_LOCAL_MACHINE";
 
 class RegTextOut {
 public:
-    explicit RegTextOut(std::ostream& out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
+    RegTextOut(std::ostream& out, RegFileFormat format)
+        : out_(out), unicode_(format == RegFileFormat::Unicode), lineEnd_(unicode_ ? "\r\n" : "\n")
+    {
+        if (unicode_)
+            out_.write("\xFF\xFE", 2);
+    }
     ~RegTextOut() { Flush(); }
+
+    std::string_view LineEnd() const { return lineEnd_; }
 
     void Append(std::string_view text)
     {
@@ -24,21 +33,30 @@ public:
             Flush();
     }
 
+    // Only ever called between whole lines, so no UTF-8 character is cut in two.
     void Flush()
     {
-        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        if (unicode_) {
+            wide_.clear();
+            AppendUtf16Le(wide_, buffer_);
+            out_.write(wide_.data(), static_cast<std::streamsize>(wide_.size()));
+        } else {
+            out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        }
         buffer_.clear();
     }
 
     void KeyLine(std::string_view path)
     {
-        Append("\n[");
+        Append(lineEnd_);
+        Append("[");
         Append(kRootName);
         if (!path.empty()) {
             Append("\\");
             Append(path);
         }
-        Append("]\n");
+        Append("]");
+        Append(lineEnd_);
     }
 
     void Value(const win32sim::RegValue& value)
@@ -54,10 +72,12 @@ public:
             Quoted(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
         } else if (value.type == REG_DWORD && value.data.size() == 4) {
             Dword(value.data);
+        } else if (unicode_ && IsStringType(value.type)) {
+            Hex(value.type, Utf8ToUtf16Le(value.data), buffer_.size() - lineStart);
         } else {
             Hex(value.type, value.data, buffer_.size() - lineStart);
         }
-        Append("\n");
+        Append(lineEnd_);
     }
 
 private:
@@ -107,7 +127,9 @@ private:
             const bool last = i + 1 == data.size();
             // "xx," and room for the continuing backslash
             if (column + 4 > kLineWidth) {
-                buffer_ += "\\\n  ";
+                buffer_ += "\\";
+                buffer_ += lineEnd_;
+                buffer_ += "  ";
                 column = 2;
             }
             buffer_ += kDigits[data[i] >> 4];
@@ -121,15 +143,19 @@ private:
     }
 
     std::ostream& out_;
+    const bool unicode_;
+    const std::string_view lineEnd_;
     std::string buffer_;
+    std::string wide_;
 };
 
 }  // namespace
 
-void WriteRegedit4(const win32sim::Registry& registry, std::ostream& out)
+void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFileFormat format)
 {
-    RegTextOut text(out);
-    text.Append("REGEDIT4\n");
+    RegTextOut text(out, format);
+    text.Append(format == RegFileFormat::Unicode ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
+    text.Append(text.LineEnd());
 
     const win32sim::RegKey& root = registry.Root();
     if (!root.Values().empty()) {
@@ -164,7 +190,7 @@ void WriteRegedit4(const win32sim::Registry& registry, std::ostream& out)
             text.Value(value);
         stack.push_back({&child, 0, parentLength});
     }
-    text.Append("\n");
+    text.Append(text.LineEnd());
 }
 
 }  // namespace qalm

@@ -64,6 +64,25 @@ bool RegistryChanges::Empty() const
 
 RegistrySnapshot::RegistrySnapshot(const win32sim::Registry& registry)
 {
+    // Counted first, so that each array is allocated once and at its size.
+    size_t keyCount = 0;
+    size_t valueCount = 0;
+    size_t nameLength = 0;
+    std::vector<const win32sim::RegKey*> pending = {&registry.Root()};
+    while (!pending.empty()) {
+        const win32sim::RegKey* key = pending.back();
+        pending.pop_back();
+        ++keyCount;
+        valueCount += key->Values().size();
+        for (const win32sim::RegValue& value : key->Values())
+            nameLength += value.name.size();
+        for (size_t i = 0; i < key->SubkeyCount(); ++i)
+            pending.push_back(&key->SubkeyAt(i));
+    }
+    keys_.reserve(keyCount);
+    values_.reserve(valueCount);
+    names_.reserve(nameLength);
+
     const auto addRecord = [this](const win32sim::RegKey& key, uint32_t parent) {
         const auto index = static_cast<uint32_t>(keys_.size());
         keys_.push_back({key.shared_from_this(), parent, 0, static_cast<uint32_t>(values_.size()),

@@ -84,6 +84,22 @@ TEST(RegWriter, RoundTripsEveryValueThroughTheReader)
     EXPECT_EQ(reread.Dump(), registry.Dump());
 }
 
+TEST(RegWriter, WritesAUnicodeExportThatReadsBackTheSame)
+{
+    win32sim::Registry registry;
+    registry.SetString("Caf\xc3\xa9\\Fax \xf0\x9f\x93\xa0", "N\xc3\xa4me", "\xe2\x82\xac 5");
+    registry.SetValue("A", "Expand", REG_EXPAND_SZ, StringData("%SystemRoot%\\\xc3\xa9"));
+    registry.SetValue("A", "Multi", REG_MULTI_SZ, Bytes({'a', 0, 'b', 0, 0}));
+    registry.SetValue("A", "Binary", REG_BINARY, std::vector<BYTE>(100, 0xfe));
+
+    std::ostringstream out;
+    WriteRegFile(registry, out, RegFileFormat::Unicode);
+    const std::string file = out.str();
+    ASSERT_EQ(file.substr(0, 6), std::string("\xFF\xFEW\0i\0", 6));
+    EXPECT_EQ(file.substr(file.size() - 4), std::string("\r\0\n\0", 4));
+    EXPECT_EQ(RegistryFrom(file).Dump(), registry.Dump());
+}
+
 TEST(RegWriter, RoundTripsTheSampleMachine)
 {
     win32sim::Registry sample;

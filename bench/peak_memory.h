@@ -1,0 +1,10 @@
+// The process's peak resident memory, as the kernel counts it.
+#pragma once
+
+#include <cstddef>
+
+namespace qalm::bench {
+
+size_t PeakResidentBytes();  // 0 when the kernel does not say
+
+}  // namespace qalm::bench
