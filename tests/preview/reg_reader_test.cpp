@@ -123,6 +123,16 @@ TEST(RegReader, ReadsAUtf16ExportAndNarrowsItsStringData)
     EXPECT_TRUE(HasValue(registry, key, "Raw", REG_BINARY, Bytes({0x25, 0x00})));
 }
 
+TEST(RegReader, ReplacesUnpairedSurrogatesWithTheReplacementCharacter)
+{
+    const win32sim::Registry registry = RegistryFrom(
+        "Windows Registry Editor Version 5.00\n[HKLM\\A]\n"
+        "\"Ends\"=hex(1):41,00,00,d8\n"      // a high surrogate with nothing after it
+        "\"Middle\"=hex(1):00,dc,41,00\n");  // a low surrogate on its own
+    EXPECT_TRUE(HasValue(registry, "A", "Ends", REG_SZ, Bytes({'A', 0xef, 0xbf, 0xbd})));
+    EXPECT_TRUE(HasValue(registry, "A", "Middle", REG_SZ, Bytes({0xef, 0xbf, 0xbd, 'A'})));
+}
+
 TEST(RegReader, ReadsVersion5AsUtf8WithOrWithoutByteOrderMark)
 {
     for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
