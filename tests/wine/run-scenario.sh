@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Runs one scenario end to end: the Windows program under Wine on a machine
+# imported from a fixture, checked for exit code 18, its exact standard output
+# and what is left of the machine; then the same fixture through the stand-in
+# (the preview tool), whose leftovers must be Wine's.
+#
+#   run-scenario.sh --exe EXE --tools DIR --prefix PRISTINE --preview TOOL --work DIR
+#                   --profile NAME --fixture FILE.reg --expect FILE
+#                   [--message] [--service] [--deny PATH]... [--runs N]
+#                   [--differs REASON --standin-expect FILE]
+#
+# --message   standard output is exactly the unsupported-platform message
+# --service   the driver service is registered with the service control
+#             manager before the import, and its presence is checked after
+# --deny      after the import, PATH (under HKLM) denies Everyone any access
+# --runs      the program runs this many times on the same machine
+# --differs   the stand-in legitimately ends elsewhere, for this one-line
+#             reason; its leftovers must then match --standin-expect
+set -uo pipefail
+here=$(dirname "$0")
+source "$here/wine-env.sh"
+source "$here/wine-session.sh"
+
+runs=1
+message=no
+service=no
+deny=()
+differs=""
+standin_expect=""
+while [ $# -gt 0 ]; do
+    case $1 in
+        --exe) exe=$2; shift ;;
+        --tools) tools=$2; shift ;;
+        --prefix) pristine=$2; shift ;;
+        --preview) preview=$2; shift ;;
+        --work) work=$2; shift ;;
+        --profile) profile=$2; shift ;;
+        --fixture) fixture=$2; shift ;;
+        --expect) expect=$2; shift ;;
+        --message) message=yes ;;
+        --service) service=yes ;;
+        --deny) deny+=("$2"); shift ;;
+        --runs) runs=$2; shift ;;
+        --differs) differs=$2; shift ;;
+        --standin-expect) standin_expect=$2; shift ;;
+        *) echo "run-scenario.sh: unknown argument $1"; exit 2 ;;
+    esac
+    shift
+done
+
+if [ ! -f "$exe" ]; then
+    echo "SKIP: $exe is not built (cmake --build --preset win64)"
+    exit 77
+fi
+for needed in "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$pristine/system.reg"; do
+    [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
+done
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+rm -rf "$work"
+mkdir -p "$work"
+trap end_session EXIT
+mapfile -t targets < <("$here/fixture-targets.sh" "$fixture")
+[ ${#targets[@]} -gt 0 ] || { echo "FAIL: $fixture writes no key under HKEY_LOCAL_MACHINE"; exit 1; }
+
+expected_stdout=$work/expected-stdout
+if [ "$message" = yes ]; then
+    printf 'This program requires WINDOWS 95 or NT' >"$expected_stdout"
+else
+    : >"$expected_stdout"
+fi
+
+# The program answers GetVersionExA as this profile; the helpers keep Wine's own version.
+cat >"$work/version.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\$(basename "$exe")]
+"Version"="$profile"
+REG
+
+# Wine: the machine, the program, what is left.
+copy_prefix "$pristine" "$work/wine-prefix"
+begin_session "$work/wine-prefix"
+if [ "$service" = yes ]; then
+    # The service control manager reads the Services keys once, when it
+    # starts: a live service has to be registered through it.
+    wine sc create QalmPort type= kernel start= demand binPath= 'C:\windows\system32\drivers\qalmport.sys' \
+        >"$work/sc-create.out" || fail "sc create QalmPort: $(cat "$work/sc-create.out")"
+fi
+wine regedit /s "$(windows_path "$work/version.reg")" || fail "regedit could not import the version"
+wine regedit /s "$(windows_path "$fixture")" || fail "regedit could not import $fixture"
+if [ ${#deny[@]} -gt 0 ]; then
+    wine "$tools/deny-key-access.exe" "${deny[@]}" || fail "could not deny access to ${deny[*]}"
+fi
+service_targets=()
+[ "$service" = yes ] && service_targets=(--service QalmPort)
+
+for run in $(seq "$runs"); do
+    wine "$exe" >"$work/stdout.$run"
+    status=$?
+    [ "$status" -eq 18 ] || fail "run $run: exit code $status, expected 18"
+    cmp -s "$expected_stdout" "$work/stdout.$run" ||
+        fail "run $run: standard output is [$(cat -v "$work/stdout.$run")], expected [$(cat "$expected_stdout")]"
+done
+wine "$tools/machine-state.exe" "${service_targets[@]}" "${targets[@]}" >"$work/wine.after" ||
+    fail "machine-state failed under Wine"
+end_session
+if ! diff -u "$expect" "$work/wine.after" >"$work/wine.diff"; then
+    fail "the machine under Wine is not as expected ($expect):"
+    cat "$work/wine.diff"
+fi
+
+# The stand-in: the same fixture through the preview, its machine afterwards
+# imported into a fresh prefix and printed by the same checker.
+state=$fixture
+for run in $(seq "$runs"); do
+    if ! "$preview" --os "$profile" --after "$work/standin.$run.reg" "$state" >"$work/preview.$run.out" 2>&1; then
+        fail "the preview failed on run $run:"
+        cat "$work/preview.$run.out"
+        exit 1
+    fi
+    state=$work/standin.$run.reg
+done
+copy_prefix "$pristine" "$work/standin-prefix"
+begin_session "$work/standin-prefix"
+wine regedit /s "$(windows_path "$state")" || fail "regedit could not import the stand-in's machine"
+wine "$tools/machine-state.exe" "${targets[@]}" >"$work/standin.after" || fail "machine-state failed on the stand-in's machine"
+end_session
+
+if [ -n "$differs" ]; then
+    echo "note: the stand-in ends elsewhere than Wine: $differs"
+    if ! diff -u "$standin_expect" "$work/standin.after" >"$work/standin.diff"; then
+        fail "the stand-in's machine is not as expected ($standin_expect):"
+        cat "$work/standin.diff"
+    fi
+elif ! diff -u <(grep -v '^service ' "$work/wine.after") "$work/standin.after" >"$work/standin.diff"; then
+    fail "the stand-in leaves a different machine than Wine (- Wine, + stand-in):"
+    cat "$work/standin.diff"
+fi
+
+[ "$failures" -eq 0 ] && echo "ok: $(basename "$fixture") as $profile, $runs run(s)"
+[ "$failures" -eq 0 ]
