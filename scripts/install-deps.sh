@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a Debian machine, and nothing that is already there.
 #   install-deps.sh native   compiler, CMake, GoogleTest (enough for the preview)
-#   install-deps.sh all      also mingw-w64, Wine (32-bit) and clang for the fuzz target
+#   install-deps.sh all      also mingw-w64 (32- and 64-bit), Wine and clang for the fuzz target
 set -euo pipefail
 want=${1:-all}
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$want" = all ]; then
     packages+=(g++-mingw-w64-i686 wine wine32:i386 clang libclang-rt-14-dev)
+    # The Wine suite: 64-bit Wine and the 64-bit build, for machines that cannot run 32-bit code.
+    packages+=(wine64 g++-mingw-w64-x86-64)
 fi
 
 missing=()
