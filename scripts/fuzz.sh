@@ -11,16 +11,24 @@ cd "$root"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target qalm-reg-fuzzer >/dev/null
 
-scratch="$(mktemp -d)"
+scratch="$(mktemp -d)"  # new inputs and the log; the committed seeds stay as they are
 trap 'rm -rf "$scratch"' EXIT
+mkdir "$scratch/found"
 mkdir -p build/fuzz/artifacts
 
 echo "fuzzing the .reg reader for ${seconds} s"
-build/fuzz/qalm-reg-fuzzer "$scratch" fuzz/corpus \
+status=0
+build/fuzz/qalm-reg-fuzzer "$scratch/found" fuzz/corpus \
     -dict=fuzz/reg.dict \
     -max_total_time="$seconds" \
     -timeout=10 \
     -rss_limit_mb=2048 \
     -artifact_prefix=build/fuzz/artifacts/ \
-    -print_final_stats=1 2>&1 | grep -E '^(#[0-9]+ *DONE|INFO: Seed|stat::number_of_executed_units|==|SUMMARY|Done)|ERROR|crash|deadly' || true
-exit "${PIPESTATUS[0]}"
+    -print_final_stats=1 >"$scratch/log" 2>&1 || status=$?
+if [ "$status" -ne 0 ]; then
+    tail -n 60 "$scratch/log"
+    echo "the fuzz target failed; the input is in build/fuzz/artifacts/"
+else
+    grep -E '^Done|^stat::number_of_executed_units' "$scratch/log"
+fi
+exit "$status"
