@@ -1,21 +1,32 @@
 #include "registry_changes.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace qalm {
 namespace {
 
+uint64_t Mix(uint64_t value)
+{
+    value *= 0xFF51AFD7ED558CCDull;
+    return value ^ (value >> 33);
+}
+
+// Change detection, not defence against crafted data: eight bytes a step.
 uint64_t Digest(DWORD type, const std::vector<BYTE>& data)
 {
-    constexpr uint64_t kOffsetBasis = 14695981039346656037ull;
-    constexpr uint64_t kPrime = 1099511628211ull;
-    uint64_t hash = kOffsetBasis;
-    for (int shift = 0; shift < 32; shift += 8)
-        hash = (hash ^ ((type >> shift) & 0xFF)) * kPrime;
-    for (BYTE byte : data)
-        hash = (hash ^ byte) * kPrime;
-    return hash;
+    uint64_t hash = Mix(type + 0x9E3779B97F4A7C15ull) ^ data.size();
+    size_t i = 0;
+    for (; i + sizeof(uint64_t) <= data.size(); i += sizeof(uint64_t)) {
+        uint64_t word;
+        std::memcpy(&word, data.data() + i, sizeof word);
+        hash = Mix(hash ^ word);
+    }
+    uint64_t tail = 0;
+    if (i < data.size())
+        std::memcpy(&tail, data.data() + i, data.size() - i);
+    return Mix(hash ^ tail);
 }
 
 KeySubtree CountSubtree(const win32sim::RegKey& top, std::string path)
