@@ -97,7 +97,7 @@ std::string PlatformDescription(const win32sim::Platform& platform)
         family = "Windows NT";
         break;
     default:
-        family = "platform id " + std::to_string(platform.platformId);
+        family = "platform id " + std::to_string(platform.platformId) + ", version";
     }
     std::string text = family + " " + std::to_string(platform.majorVersion) + "." +
                        std::to_string(platform.minorVersion);
