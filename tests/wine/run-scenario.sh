@@ -48,6 +48,14 @@ while [ $# -gt 0 ]; do
     shift
 done
 
+for required in exe tools pristine preview work profile fixture expect; do
+    [ -n "${!required:-}" ] || { echo "run-scenario.sh: --${required/pristine/prefix} is missing"; exit 2; }
+done
+if { [ -n "$differs" ] && [ -z "$standin_expect" ]; } || { [ -z "$differs" ] && [ -n "$standin_expect" ]; }; then
+    echo "run-scenario.sh: --differs and --standin-expect go together"
+    exit 2
+fi
+
 if [ ! -f "$exe" ]; then
     echo "SKIP: $exe is not built (cmake --build --preset win64)"
     exit 77
