@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a Debian machine, and nothing that is already there.
 #   install-deps.sh native   compiler, CMake, GoogleTest (enough for the preview)
-#   install-deps.sh all      also mingw-w64 (32- and 64-bit), Wine and clang for the fuzz target
+#   install-deps.sh all      also mingw-w64 (32- and 64-bit), 64-bit Wine and clang for the fuzz target
 set -euo pipefail
 want=${1:-all}
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$want" = all ]; then
-    packages+=(g++-mingw-w64-i686 wine wine32:i386 clang libclang-rt-14-dev)
-    # The Wine suite: 64-bit Wine and the 64-bit build, for machines that cannot run 32-bit code.
-    packages+=(wine64 g++-mingw-w64-x86-64)
+    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev)
+    # The Wine suite runs the 64-bit build under 64-bit Wine: these machines
+    # cannot execute 32-bit code, so 32-bit Wine (wine32:i386) would not start.
+    packages+=(wine wine64 g++-mingw-w64-x86-64)
 fi
 
 missing=()
