@@ -112,6 +112,7 @@ TEST(ClearChildKeys, SkipsAChildWhosePathDoesNotFitAndClearsTheRest)
     m.machine.registry.Create(parent + "A");
     m.machine.registry.Create(parent + longChild);
     m.machine.registry.Create(parent + "Z");
+    ASSERT_RUNS_TO_THE_END(ClearChildKeys(HKEY_LOCAL_MACHINE, parent.c_str()));
 
     ClearChildKeys(HKEY_LOCAL_MACHINE, parent.c_str());
     EXPECT_EQ(m.Key(parent).SubkeyCount(), 1u);

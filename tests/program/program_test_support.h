@@ -53,7 +53,7 @@ std::vector<std::string> Succeeded(const win32sim::Journal& journal, std::string
 size_t CountCalls(const win32sim::Journal& journal, std::string_view call);
 
 // Generous: a watchdog against runs that never end, not a measure of speed.
-constexpr unsigned WatchdogSeconds = 30;
+constexpr unsigned WatchdogSeconds = 10;
 
 }  // namespace programtest
 

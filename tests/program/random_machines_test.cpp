@@ -138,7 +138,7 @@ private:
     {
         std::vector<BYTE> unterminated(256, 'A');
         std::string longClass(static_cast<size_t>(Between(214, 217)), 'C');
-        switch (Between(0, 4)) {
+        switch (Between(0, 5)) {
         case 0:
             return;
         case 1:
@@ -160,14 +160,14 @@ private:
     {
         const std::string classKey = std::string(ClassKey9x) + "\\";
         for (const char* name : {"VQRWDM", "HZUWDM", "OKWAWDM", "OTHERWDM"}) {
-            if (!Chance(0.6))
+            if (!Chance(0.75))
                 continue;
             std::string enumerator = std::string(EnumPrefix9x) + name;
             registry.Create(enumerator);
-            for (int d = Between(0, 2); d > 0; --d) {
+            for (int d = Chance(0.9) ? Between(1, 2) : 0; d > 0; --d) {
                 std::string device = enumerator + "\\" + Named(Pick({"VQR_MODEM", "DEV_0000", "DEV_0001"}));
                 registry.Create(device);
-                for (int i = Between(0, 2); i > 0; --i) {
+                for (int i = Chance(0.9) ? Between(1, 2) : 0; i > 0; --i) {
                     std::string instance = device + "\\" + Pick({"0000", "0001"});
                     registry.Create(instance);
                     SetDriver(registry, instance);
@@ -325,8 +325,15 @@ protected:
     template <typename Check>
     void ForEachRun(Check check)
     {
+        const std::vector<win32sim::Platform>& profiles = win32sim::KnownPlatforms();
+        unsigned first = BaseSeed();
+        for (const win32sim::Platform& profile : profiles) {
+            if (profile.name == GetParam())
+                break;
+            first += MachinesPerProfile;
+        }
         for (int i = 0; i < MachinesPerProfile; ++i) {
-            unsigned seed = BaseSeed() + static_cast<unsigned>(i);
+            unsigned seed = first + static_cast<unsigned>(i);
             Machine machine(win32sim::FindPlatform(GetParam()).value());
             MachineGenerator(seed).Fill(machine);
             for (int run = 1; run <= 2; ++run) {
