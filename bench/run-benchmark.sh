@@ -36,9 +36,11 @@ for file in export.reg export-unicode.reg; do
     # Where page faults are dear (virtual machines), huge pages for the heap save much of the load.
     GLIBC_TUNABLES=glibc.malloc.hugetlb=1 "$build/qalm-preview-bench" measure "$work/$file" |
         awk '/^total/ { sub(/^total +/, ""); print "hugetlb  " $0 "  (GLIBC_TUNABLES=glibc.malloc.hugetlb=1)" }'
-    # The command as a user runs it, from process start to exit.
-    /usr/bin/time -f "command  %e s wall, %M KB peak (qalm-preview --after, whole process)" \
-        "$build/qalm-preview" --after "$work/after.reg" "$work/$file" >/dev/null
+    # The command as a user runs it, from process start to exit (GNU time, where installed).
+    if [ -x /usr/bin/time ]; then
+        /usr/bin/time -f "command  %e s wall, %M KB peak (qalm-preview --after, whole process)" \
+            "$build/qalm-preview" --after "$work/after.reg" "$work/$file" >/dev/null
+    fi
 done
 
 echo
