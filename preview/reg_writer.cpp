@@ -24,16 +24,17 @@ public:
     }
     ~RegTextOut() { Flush(); }
 
-    std::string_view LineEnd() const { return lineEnd_; }
+    void Append(std::string_view text) { buffer_.append(text); }
 
-    void Append(std::string_view text)
+    // Flushes only here, between whole lines: no UTF-8 character is cut in two,
+    // and a value's hex data counts its columns from the start of its line.
+    void EndLine()
     {
-        buffer_.append(text);
+        buffer_.append(lineEnd_);
         if (buffer_.size() >= kFlushSize)
             Flush();
     }
 
-    // Only ever called between whole lines, so no UTF-8 character is cut in two.
     void Flush()
     {
         if (unicode_) {
@@ -48,7 +49,7 @@ public:
 
     void KeyLine(std::string_view path)
     {
-        Append(lineEnd_);
+        EndLine();
         Append("[");
         Append(kRootName);
         if (!path.empty()) {
@@ -56,7 +57,7 @@ public:
             Append(path);
         }
         Append("]");
-        Append(lineEnd_);
+        EndLine();
     }
 
     void Value(const win32sim::RegValue& value)
@@ -77,7 +78,7 @@ public:
         } else {
             Hex(value.type, value.data, buffer_.size() - lineStart);
         }
-        Append(lineEnd_);
+        EndLine();
     }
 
 private:
@@ -155,7 +156,7 @@ void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFile
 {
     RegTextOut text(out, format);
     text.Append(format == RegFileFormat::Unicode ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
-    text.Append(text.LineEnd());
+    text.EndLine();
 
     const win32sim::RegKey& root = registry.Root();
     if (!root.Values().empty()) {
@@ -190,7 +191,7 @@ void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFile
             text.Value(value);
         stack.push_back({&child, 0, parentLength});
     }
-    text.Append(text.LineEnd());
+    text.EndLine();
 }
 
 }  // namespace qalm

@@ -64,6 +64,19 @@ TEST(RegWriter, WrapsLongHexDataWithinEightyColumns)
     EXPECT_GE(continued, 7u);  // 600 characters of data need at least eight lines
 }
 
+// Large exports are written in pieces; a piece may end between a value's name
+// and its data, and the data must still be wrapped by the columns of its line.
+TEST(RegWriter, WrapsNoShortHexLineAcrossTheWritesOfALargeExport)
+{
+    win32sim::Registry registry;
+    for (int i = 0; i < 4000; ++i)
+        registry.SetValue("K", "v" + std::to_string(10000 + i), REG_BINARY, Bytes({1, 2, 3, 4}));
+    std::istringstream lines(Regedit4Of(registry));
+    std::string line;
+    while (std::getline(lines, line))
+        ASSERT_TRUE(line.empty() || line.back() != '\\') << line;
+}
+
 // What the writer makes, the reader turns back into the same registry.
 TEST(RegWriter, RoundTripsEveryValueThroughTheReader)
 {
