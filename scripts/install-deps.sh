@@ -7,7 +7,8 @@ want=${1:-all}
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$want" = all ]; then
-    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev)
+    # libclang-rt-dev: the fuzzer runtime of whichever clang is Debian's default
+    packages+=(g++-mingw-w64-i686 clang libclang-rt-dev)
     # The Wine suite runs the 64-bit build under 64-bit Wine: these machines
     # cannot execute 32-bit code, so 32-bit Wine (wine32:i386) would not start.
     packages+=(wine wine64 g++-mingw-w64-x86-64)
@@ -22,8 +23,5 @@ done
 echo "installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
-    $sudo dpkg --add-architecture i386
-fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
