@@ -10,13 +10,12 @@
 #include "sequences/sequences.h"
 
 using programtest::ActiveMachine;
+using programtest::Class;
 using programtest::Succeeded;
 
 namespace {
 
 using Keys = std::vector<std::string>;
-
-const std::string Class = R"(System\CurrentControlSet\Services\Class\)";
 
 // The rest of a 98 machine with the product: its class entries, PCI and
 // multifunction keys, and what must stay beside them.

@@ -7,11 +7,10 @@
 #include "registry/key_tree.h"
 
 using programtest::ActiveMachine;
+using programtest::Country;
 using programtest::Succeeded;
 
 namespace {
-
-const char* const Country = R"(SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\)";
 
 TEST(DeleteKeyTree, DeletesALeafKey)
 {
@@ -81,7 +80,7 @@ TEST(ClearChildKeys, EmptiesTheCountryKeyAndKeepsIt)
                                            [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44]
                                            [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\49\Dial]
                                            [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\81])");
-    ClearChildKeys(HKEY_LOCAL_MACHINE, Country);
+    ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str());
     EXPECT_EQ(m.Key(Country).SubkeyCount(), 0u);
     // Children are named by appending to the path that already ends in a backslash.
     EXPECT_EQ(m.machine.journal.Find("RegOpenKeyExA")[1].arguments[1],
@@ -94,12 +93,12 @@ TEST(ClearChildKeys, StepsOverAChildThatStaysAndClearsTheRest)
     ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
                                            [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
                                            [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44])");
-    m.Key(std::string(Country) + "33").refusesDeletion = true;
-    ASSERT_RUNS_TO_THE_END(ClearChildKeys(HKEY_LOCAL_MACHINE, Country));
+    m.Key(Country + "33").refusesDeletion = true;
+    ASSERT_RUNS_TO_THE_END(ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str()));
 
-    ClearChildKeys(HKEY_LOCAL_MACHINE, Country);
+    ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str());
     EXPECT_EQ(m.Key(Country).SubkeyCount(), 1u);
-    EXPECT_TRUE(m.Exists(std::string(Country) + "33"));
+    EXPECT_TRUE(m.Exists(Country + "33"));
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
 }
 
@@ -126,7 +125,7 @@ TEST(ClearChildKeys, SkipsAChildWhosePathDoesNotFitAndClearsTheRest)
 TEST(ClearChildKeys, DoesNothingWithoutTheKey)
 {
     ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort])");
-    ClearChildKeys(HKEY_LOCAL_MACHINE, Country);
+    ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str());
     EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"RegOpenKeyExA"});
 }
 

@@ -12,13 +12,6 @@ using namespace programtest;
 
 namespace {
 
-using Entries = std::set<std::string>;
-using Targets = std::vector<std::string>;
-
-const std::string Services = R"(SYSTEM\CurrentControlSet\Services\)";
-const std::string Country = R"(SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\)";
-const std::string Uninstall = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\)";
-const std::string DeviceSpecific = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\)";
 const std::string Modem = "VQR VX36TKR-LB Data Fax Modem::VQR Technology, Inc.::VQR";
 
 // NT 4 with the modem installed and the driver service registered.

@@ -12,14 +12,6 @@ using namespace programtest;
 
 namespace {
 
-using Entries = std::set<std::string>;
-using Targets = std::vector<std::string>;
-
-const std::string Pci = R"(SYSTEM\CurrentControlSet\Enum\PCI\)";
-const std::string Services = R"(SYSTEM\CurrentControlSet\Services\)";
-const std::string Country = R"(SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\)";
-const std::string Uninstall = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\)";
-
 // XP with a modem of each of the three ids; the keys of the NT 4 installation
 // (vendor key, device-specific key, serial-port entry) are not this sequence's.
 const char* const XpMachine = R"(

@@ -16,6 +16,17 @@
 
 namespace programtest {
 
+using Entries = std::set<std::string>;
+using Targets = std::vector<std::string>;
+
+// Where the product's keys live, each ending with a backslash to append names to.
+inline const std::string Pci = R"(SYSTEM\CurrentControlSet\Enum\PCI\)";
+inline const std::string Services = R"(SYSTEM\CurrentControlSet\Services\)";
+inline const std::string Country = R"(SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\)";
+inline const std::string Uninstall = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\)";
+inline const std::string DeviceSpecific = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\)";
+inline const std::string Class = R"(System\CurrentControlSet\Services\Class\)";
+
 // Adds keys and values, paths relative to HKEY_LOCAL_MACHINE:
 //   [SYSTEM\CurrentControlSet\Services\QalmPort]
 //   "Type"=dword:1

@@ -12,12 +12,6 @@ using namespace programtest;
 
 namespace {
 
-using Entries = std::set<std::string>;
-using Targets = std::vector<std::string>;
-
-const std::string Class = R"(System\CurrentControlSet\Services\Class\)";
-const std::string Uninstall = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\)";
-
 // Windows 98 with two of the variants installed: their enumerators, class
 // entries and PCI and multifunction keys, beside another modem and devices.
 const char* const Win98Machine = R"(
