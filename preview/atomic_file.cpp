@@ -1,5 +1,6 @@
 #include "atomic_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,20 @@ private:
     std::string path_;
 };
 
+// The data must be on disk before the rename is, or a crash could leave an
+// empty file under the final name.
+void SyncToDisk(const std::string& file, const std::string& target)
+{
+    const int descriptor = open(file.c_str(), O_RDONLY);
+    if (descriptor < 0 || fsync(descriptor) != 0) {
+        const int error = errno;
+        if (descriptor >= 0)
+            close(descriptor);
+        throw PreviewError("cannot write " + target + ": " + std::strerror(error));
+    }
+    close(descriptor);
+}
+
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write)
@@ -61,6 +76,7 @@ void WriteFileAtomically(const std::string& path, const std::function<void(std::
         if (!out)
             throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
     }
+    SyncToDisk(temporary.Path(), path);
     if (std::rename(temporary.Path().c_str(), path.c_str()) != 0)
         throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
     temporary.Kept();

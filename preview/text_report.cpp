@@ -72,7 +72,7 @@ void WriteTextReport(const PreviewResult& result, std::ostream& out)
 {
     out << "Platform: " << result.platform.name << " (" << PlatformDescription(result.platform) << ") -> "
         << ModeName(result.run.platformMode) << "\n";
-    out << "Machine:  " << Joined(result.sources) << ": " << Plural(result.keysBefore, "key", "keys") << ", "
+    out << "Machine:  " << Printable(Joined(result.sources)) << ": " << Plural(result.keysBefore, "key", "keys") << ", "
         << Plural(result.valuesBefore, "value", "values") << "\n\n";
 
     WriteRequests("Device installer", result.deviceInstallerRequests, out);
