@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "atomic_file.h"
-#include "machine_loader.h"
 #include "peak_memory.h"
-#include "preview.h"
 #include "preview_options.h"
 #include "realistic_machine.h"
-#include "reg_writer.h"
-#include "text_report.h"
+#include "regfile/machine_loader.h"
+#include "regfile/reg_writer.h"
+#include "report/text_report.h"
+#include "run/preview.h"
 
 namespace qalm::bench {
 namespace {

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "machine_loader.h"
-#include "reg_writer.h"
+#include "regfile/machine_loader.h"
+#include "regfile/reg_writer.h"
 
 namespace {
 

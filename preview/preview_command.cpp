@@ -1,13 +1,15 @@
 #include "preview_command.h"
 
+#include <stdexcept>
+
 #include "atomic_file.h"
-#include "json_report.h"
-#include "machine_loader.h"
-#include "preview.h"
 #include "preview_options.h"
-#include "reg_writer.h"
+#include "regfile/machine_loader.h"
+#include "regfile/reg_writer.h"
+#include "report/json_report.h"
+#include "report/text_report.h"
+#include "run/preview.h"
 #include "sample_machine.h"
-#include "text_report.h"
 
 namespace qalm {
 namespace {
@@ -63,7 +65,8 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
         return kExitPreviewRan;
     } catch (const UsageError& error) {
         err << "qalm-preview: " << error.what() << "\n" << PreviewUsage() << "\n";
-    } catch (const PreviewError& error) {
+    } catch (const std::runtime_error& error) {
+        // PreviewError, a .reg file's RegFileError, or the program's output not captured (std::system_error)
         err << "qalm-preview: " << error.what() << "\n";
     }
     return kExitBadInput;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "machine_loader.h"
+#include "regfile/machine_loader.h"
 
 // Generated from sample/winxp-modem.reg at build time.
 extern const char kSampleMachineRegText[];

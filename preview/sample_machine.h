@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "reg_reader.h"
+#include "regfile/reg_reader.h"
 #include "win32sim/registry.h"
 
 namespace qalm {

@@ -1,9 +1,9 @@
 #include <sstream>
 
 #include "entry/entry.h"
-#include "preview.h"
 #include "preview_command.h"
 #include "preview_test_support.h"
+#include "run/preview.h"
 #include "sample_machine.h"
 
 namespace qalm::testing {

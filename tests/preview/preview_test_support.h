@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "machine_loader.h"
+#include "regfile/machine_loader.h"
 #include "win32sim/registry.h"
 
 namespace qalm::testing {

@@ -1,7 +1,7 @@
 #include <sstream>
 
 #include "preview_test_support.h"
-#include "reg_reader.h"
+#include "regfile/reg_reader.h"
 
 namespace qalm::testing {
 namespace {
@@ -278,8 +278,8 @@ TEST(RegReader, RefusesAFileThatCannotBeOpened)
 {
     TemporaryFolder folder;
     win32sim::Registry registry;
-    EXPECT_THROW(LoadRegFiles({folder.PathOf("missing.reg")}, registry), PreviewError);
-    EXPECT_THROW(LoadRegFiles({folder.PathOf("")}, registry), PreviewError);  // the folder itself
+    EXPECT_THROW(LoadRegFiles({folder.PathOf("missing.reg")}, registry), RegFileError);
+    EXPECT_THROW(LoadRegFiles({folder.PathOf("")}, registry), RegFileError);  // the folder itself
 }
 
 }  // namespace

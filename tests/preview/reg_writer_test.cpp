@@ -1,7 +1,7 @@
 #include <sstream>
 
 #include "preview_test_support.h"
-#include "reg_writer.h"
+#include "regfile/reg_writer.h"
 #include "sample_machine.h"
 
 namespace qalm::testing {

@@ -1,6 +1,6 @@
 #include "preview_test_support.h"
-#include "registry_changes.h"
-#include "removal_tree.h"
+#include "report/removal_tree.h"
+#include "run/registry_changes.h"
 
 namespace qalm::testing {
 namespace {

@@ -1,11 +1,11 @@
-#include "reg_writer.h"
+#include "regfile/reg_writer.h"
 
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "reg_text.h"
+#include "utf16.h"
 
 namespace qalm {
 namespace {

@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "reg_text.h"
+#include "regfile/printable.h"
+#include "win32sim/registry.h"
 
 namespace qalm {
 
@@ -45,7 +46,7 @@ public:
     }
     bool ConsumeIgnoringCase(std::string_view word)
     {
-        if (!EqualsAsciiIgnoringCase(text_.substr(position_, word.size()), word))
+        if (!win32sim::EqualsIgnoringCase(text_.substr(position_, word.size()), word))
             return false;
         position_ += word.size();
         return true;

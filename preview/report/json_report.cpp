@@ -1,10 +1,10 @@
-#include "json_report.h"
+#include "report/json_report.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "reg_text.h"
-#include "report_names.h"
+#include "regfile/printable.h"
+#include "report/report_names.h"
 
 namespace qalm {
 namespace {

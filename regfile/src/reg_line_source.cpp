@@ -1,6 +1,6 @@
 #include "reg_line_source.h"
 
-#include "reg_text.h"
+#include "utf16.h"
 
 namespace qalm {
 namespace {

@@ -1,5 +1,6 @@
 // Sends what this process writes to standard output (file descriptor 1, so
-// printf and std::cout alike) to a temporary file until Finish.
+// printf and std::cout alike) to a temporary file until Finish. Throws
+// std::system_error when standard output cannot be redirected.
 #pragma once
 
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "preview.h"
+#include "run/preview.h"
 
 namespace qalm {
 

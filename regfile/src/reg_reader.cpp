@@ -1,31 +1,38 @@
-#include "reg_reader.h"
+#include "regfile/reg_reader.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "reg_cursor.h"
 #include "reg_line_source.h"
-#include "reg_text.h"
+#include "utf16.h"
+#include "win32sim/registry.h"
 
 namespace qalm {
 namespace {
 
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
-constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxKeyDepth = 512;  // the platform's registry nests no deeper
+
+std::string_view TrimTrailingSpaces(std::string_view text)
+{
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
 
 enum class RegRoot { LocalMachine, Other, Unknown };
 
 RegRoot ClassifyRoot(std::string_view root)
 {
-    if (EqualsAsciiIgnoringCase(root, "HKEY_LOCAL_MACHINE") || EqualsAsciiIgnoringCase(root, "HKLM"))
+    if (win32sim::EqualsIgnoringCase(root, "HKEY_LOCAL_MACHINE") || win32sim::EqualsIgnoringCase(root, "HKLM"))
         return RegRoot::LocalMachine;
     static constexpr std::string_view kOtherRoots[] = {
         "HKEY_CLASSES_ROOT", "HKCR", "HKEY_CURRENT_USER", "HKCU", "HKEY_USERS", "HKU",
         "HKEY_CURRENT_CONFIG", "HKCC", "HKEY_DYN_DATA", "HKEY_PERFORMANCE_DATA"};
     for (std::string_view other : kOtherRoots) {
-        if (EqualsAsciiIgnoringCase(root, other))
+        if (win32sim::EqualsIgnoringCase(root, other))
             return RegRoot::Other;
     }
     return RegRoot::Unknown;
@@ -151,8 +158,9 @@ private:
             const std::string_view name = path.substr(start, end - start);
             if (name.empty())
                 Fail("expected a key name between two backslashes");
-            if (name.size() > kMaxKeyNameLength)
-                Fail("expected a key name of at most 255 characters, found one of " + std::to_string(name.size()));
+            if (name.size() > win32sim::MaxKeyNameLength)
+                Fail("expected a key name of at most " + std::to_string(win32sim::MaxKeyNameLength) +
+                     " characters, found one of " + std::to_string(name.size()));
             if (name.find('\0') != std::string_view::npos)
                 Fail("expected a key name without NUL characters");
             if (end == path.size())
@@ -319,7 +327,7 @@ private:
 }  // namespace
 
 RegReadError::RegReadError(const std::string& file, size_t line, const std::string& problem)
-    : PreviewError(file + ":" + std::to_string(line) + ": " + problem), file_(file), line_(line)
+    : RegFileError(file + ":" + std::to_string(line) + ": " + problem), file_(file), line_(line)
 {
 }
 

@@ -1,4 +1,4 @@
-#include "report_names.h"
+#include "report/report_names.h"
 
 #include <setupapi.h>
 

@@ -5,7 +5,7 @@
 
 #include <ostream>
 
-#include "preview.h"
+#include "run/preview.h"
 
 namespace qalm {
 

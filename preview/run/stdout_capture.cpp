@@ -1,12 +1,10 @@
-#include "stdout_capture.h"
+#include "run/stdout_capture.h"
 
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <iostream>
-
-#include "preview_error.h"
+#include <system_error>
 
 namespace qalm {
 
@@ -16,15 +14,15 @@ StdoutCapture::StdoutCapture()
     std::fflush(stdout);
     file_ = std::tmpfile();
     if (!file_)
-        throw PreviewError(std::string("cannot create a temporary file for the program's output: ") +
-                           std::strerror(errno));
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot create a temporary file for the program's output");
     savedDescriptor_ = dup(STDOUT_FILENO);
     if (savedDescriptor_ < 0 || dup2(fileno(file_), STDOUT_FILENO) < 0) {
         const int error = errno;
         if (savedDescriptor_ >= 0)
             close(savedDescriptor_);
         std::fclose(file_);
-        throw PreviewError(std::string("cannot capture the program's output: ") + std::strerror(error));
+        throw std::system_error(error, std::generic_category(), "cannot capture the program's output");
     }
 }
 

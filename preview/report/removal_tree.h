@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "registry_changes.h"
+#include "run/registry_changes.h"
 
 namespace qalm {
 

@@ -1,9 +1,9 @@
-#include "program_runner.h"
+#include "run/program_runner.h"
 
 #include <windows.h>
 
 #include "entry/entry.h"
-#include "stdout_capture.h"
+#include "run/stdout_capture.h"
 
 namespace qalm {
 

@@ -1,4 +1,4 @@
-// Small text helpers shared by the .reg reader, the writer and the reports.
+// UTF-16LE, the text of Unicode exports, to and from the UTF-8 the registry holds.
 #pragma once
 
 #include <windows.h>
@@ -10,16 +10,8 @@
 
 namespace qalm {
 
-bool EqualsAsciiIgnoringCase(std::string_view a, std::string_view b);
-std::string_view TrimTrailingSpaces(std::string_view text);
-
-// The length of the valid UTF-8 character at text[i], or 0 when the byte there starts none.
-size_t Utf8CharacterLength(std::string_view text, size_t i);
-
-// Text for a terminal: control characters and bytes that are not UTF-8 as \xNN.
-std::string Printable(std::string_view text);
-
-bool IsStringType(DWORD type);  // REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ
+// REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ: the data a Unicode export holds as UTF-16.
+bool IsStringType(DWORD type);
 
 // Decodes UTF-16LE into UTF-8 and answers how many bytes it used. An unpaired
 // surrogate becomes U+FFFD; a character cut off at the end is left for the

@@ -1,4 +1,4 @@
-#include "registry_changes.h"
+#include "run/registry_changes.h"
 
 #include <algorithm>
 #include <cstring>

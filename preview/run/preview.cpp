@@ -1,4 +1,4 @@
-#include "preview.h"
+#include "run/preview.h"
 
 namespace qalm {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "program_runner.h"
-#include "registry_changes.h"
+#include "run/program_runner.h"
+#include "run/registry_changes.h"
 #include "win32sim/journal.h"
 #include "win32sim/machine.h"
 

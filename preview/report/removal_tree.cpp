@@ -1,12 +1,12 @@
-#include "removal_tree.h"
+#include "report/removal_tree.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <string_view>
 
-#include "reg_text.h"
-#include "report_names.h"
+#include "regfile/printable.h"
+#include "report/report_names.h"
 
 namespace qalm {
 namespace {

@@ -1,12 +1,12 @@
-#include "text_report.h"
+#include "report/text_report.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "reg_text.h"
-#include "removal_tree.h"
-#include "report_names.h"
+#include "regfile/printable.h"
+#include "report/removal_tree.h"
+#include "report/report_names.h"
 
 namespace qalm {
 namespace {

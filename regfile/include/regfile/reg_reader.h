@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "preview_error.h"
+#include "regfile/reg_file_error.h"
 
 namespace qalm {
 
@@ -24,18 +24,6 @@ public:
     virtual void DeleteKey(std::string_view path) = 0;
     virtual void SetValue(std::string_view name, DWORD type, std::vector<BYTE> data) = 0;
     virtual void DeleteValue(std::string_view name) = 0;
-};
-
-// A malformed file: names the place and what was expected there.
-class RegReadError : public PreviewError {
-public:
-    RegReadError(const std::string& file, size_t line, const std::string& problem);
-    const std::string& File() const { return file_; }
-    size_t Line() const { return line_; }
-
-private:
-    std::string file_;
-    size_t line_;
 };
 
 // Keys of other roots: counted, and the first one kept for the warning.

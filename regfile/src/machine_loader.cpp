@@ -1,4 +1,4 @@
-#include "machine_loader.h"
+#include "regfile/machine_loader.h"
 
 #include <cerrno>
 #include <cstring>
@@ -88,14 +88,14 @@ SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Regist
     for (const std::string& path : paths) {
         std::error_code ignored;
         if (std::filesystem::is_directory(path, ignored))
-            throw PreviewError("cannot read " + path + ": it is a directory");
+            throw RegFileError("cannot read " + path + ": it is a directory");
         std::ifstream in(path, std::ios::binary);
         if (!in)
-            throw PreviewError("cannot open " + path + ": " + std::strerror(errno));
+            throw RegFileError("cannot open " + path + ": " + std::strerror(errno));
         RegistryLoader loader(registry);
         skipped.Add(ReadRegFile(in, path, loader));
         if (in.bad())
-            throw PreviewError("cannot read " + path + ": " + std::strerror(errno));
+            throw RegFileError("cannot read " + path + ": " + std::strerror(errno));
     }
     return skipped;
 }

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reg_reader.h"
+#include "regfile/reg_reader.h"
 #include "win32sim/registry.h"
 
 namespace qalm {
@@ -27,7 +27,7 @@ private:
     std::string currentPath_;  // exports list a key's subkeys right after it: they start from here
 };
 
-// Throws RegReadError for a malformed file and PreviewError for one that cannot be read.
+// Throws RegReadError for a malformed file and RegFileError for one that cannot be read.
 SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Registry& registry);
 SkippedKeys LoadRegText(std::string_view text, const std::string& name, win32sim::Registry& registry);
 
