@@ -23,6 +23,7 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
     result.keysBefore = before.KeyCount();
     result.valuesBefore = before.ValueCount();
 
+    machine.journal.Clear();  // so that it holds this run's calls alone
     result.run = RunProgram(machine);
     result.changes = before.Compare(machine.registry);
 

@@ -9,7 +9,6 @@ namespace qalm {
 
 ProgramRun RunProgram(win32sim::Machine& machine)
 {
-    machine.journal.Clear();
     win32sim::MachineScope scope(machine);
     PlatformMode = MODE_NONE;  // a fresh process starts with it
 

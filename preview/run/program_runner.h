@@ -1,5 +1,6 @@
 // Runs the uninstaller's WinMain on a stand-in machine, as the Windows
-// start-up code would in a fresh process.
+// start-up code would in a fresh process: the one way the preview and the
+// tests run the program.
 #pragma once
 
 #include <string>
@@ -14,7 +15,7 @@ struct ProgramRun {
     int exitCode = 0;
 };
 
-// The machine's journal is cleared first, so afterwards it holds this run's calls.
+// The machine's journal gets this run's calls after whatever it held.
 ProgramRun RunProgram(win32sim::Machine& machine);
 
 }  // namespace qalm

@@ -94,7 +94,7 @@ struct Nt4 : testing::Test {
 
 TEST_F(Nt4, RemovesExactlyTheProductAndLeavesTheOtherVariantsEntries)
 {
-    EXPECT_EQ(RunProgram(machine), 18);
+    EXPECT_EQ(RunProgram(machine).exitCode, 18);
     EXPECT_EQ(Removed(before, machine.registry), ProductKeys);
     EXPECT_TRUE(machine.services["QalmPortX"].running);
     EXPECT_EQ(machine.OpenHandleCount(), 0u) << machine.journal.ToString();
@@ -136,7 +136,7 @@ TEST_F(Nt4, ASecondRunChangesNothing)
     const std::string cleaned = machine.registry.Dump();
     machine.journal.Clear();
 
-    EXPECT_EQ(RunProgram(machine), 18);
+    EXPECT_EQ(RunProgram(machine).exitCode, 18);
     EXPECT_EQ(machine.registry.Dump(), cleaned);
     EXPECT_TRUE(Succeeded(machine.journal, "SetupDiCallClassInstaller").empty());
     EXPECT_EQ(machine.OpenHandleCount(), 0u);

@@ -73,7 +73,7 @@ struct Xp : testing::Test {
 TEST_F(Xp, RemovesExactlyTheProductsDevicesAndKeys)
 {
     const Entries before = Contents(machine.registry);
-    EXPECT_EQ(RunProgram(machine), 18);
+    EXPECT_EQ(RunProgram(machine).exitCode, 18);
     EXPECT_EQ(Removed(before, machine.registry), ProductKeys);
     EXPECT_EQ(machine.OpenHandleCount(), 0u) << machine.journal.ToString();
 }
@@ -100,7 +100,7 @@ TEST_F(Xp, ASecondRunChangesNothing)
     const std::string cleaned = machine.registry.Dump();
     machine.journal.Clear();
 
-    EXPECT_EQ(RunProgram(machine), 18);
+    EXPECT_EQ(RunProgram(machine).exitCode, 18);
     EXPECT_EQ(machine.registry.Dump(), cleaned);
     EXPECT_EQ(CountCalls(machine.journal, "SetupDiCreateDeviceInfoList"), 0u);
     EXPECT_EQ(machine.OpenHandleCount(), 0u);

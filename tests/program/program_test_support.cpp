@@ -90,18 +90,6 @@ std::vector<std::string> SubkeyNames(const RegKey& key)
     return names;
 }
 
-int RunProgram(Machine& machine, std::string* output)
-{
-    MachineScope scope(machine);
-    PlatformMode = MODE_NONE;
-    testing::internal::CaptureStdout();
-    int exitCode = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0);
-    std::string printed = testing::internal::GetCapturedStdout();
-    if (output)
-        *output = printed;
-    return exitCode;
-}
-
 std::set<std::string> Contents(const Registry& registry)
 {
     std::set<std::string> out;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "run/program_runner.h"
 #include "win32sim/machine.h"
 
 namespace programtest {
@@ -49,9 +50,7 @@ struct ActiveMachine {
 
 std::vector<std::string> SubkeyNames(const win32sim::RegKey& key);
 
-// Runs the program as a fresh process would, its mode not yet set; the exit
-// code. PlatformMode keeps the mode the program chose; output gets what it printed.
-int RunProgram(win32sim::Machine& machine, std::string* output = nullptr);
+using qalm::RunProgram;
 
 // Every key as its path, every value as path + " > " + name.
 std::set<std::string> Contents(const win32sim::Registry& registry);

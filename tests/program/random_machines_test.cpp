@@ -341,8 +341,7 @@ protected:
                              std::to_string(seed) + ", profile " + GetParam() + ", run " + std::to_string(run));
                 Registry before = machine.registry.Clone();
                 machine.journal.Clear();
-                int exitCode = RunProgram(machine);
-                check(machine, before, exitCode);
+                check(machine, before, RunProgram(machine));
                 if (HasFailure())
                     return;
             }
@@ -352,11 +351,11 @@ protected:
 
 TEST_P(RandomMachines, EveryRunEndsWithinTheFootprintAndClosesEveryHandle)
 {
-    ASSERT_RUNS_TO_THE_END(ForEachRun([](Machine&, const Registry&, int) {}));
+    ASSERT_RUNS_TO_THE_END(ForEachRun([](Machine&, const Registry&, const qalm::ProgramRun&) {}));
 
-    ForEachRun([](Machine& machine, const Registry& before, int exitCode) {
-        EXPECT_EQ(exitCode, 18);
-        const Footprint footprint(PlatformMode, before);
+    ForEachRun([](Machine& machine, const Registry& before, const qalm::ProgramRun& run) {
+        EXPECT_EQ(run.exitCode, 18);
+        const Footprint footprint(run.platformMode, before);
         for (const std::string& entry : Removed(Contents(before), machine.registry))
             EXPECT_TRUE(footprint.Allows(entry)) << "removed outside the product: " << entry;
         EXPECT_EQ(machine.OpenHandleCount(), 0u) << machine.journal.ToString();

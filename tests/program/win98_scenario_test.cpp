@@ -76,7 +76,7 @@ struct Win98 : testing::Test {
 TEST_F(Win98, RemovesExactlyTheProductsHardwareTreeAndUninstallEntries)
 {
     const Entries before = Contents(machine.registry);
-    EXPECT_EQ(RunProgram(machine), 18);
+    EXPECT_EQ(RunProgram(machine).exitCode, 18);
     EXPECT_EQ(Removed(before, machine.registry), ProductKeys);
     EXPECT_TRUE(machine.removedDevices.empty());
     EXPECT_EQ(machine.OpenHandleCount(), 0u) << machine.journal.ToString();
@@ -108,7 +108,7 @@ TEST_F(Win98, ASecondRunChangesNothing)
     const std::string cleaned = machine.registry.Dump();
     machine.journal.Clear();
 
-    EXPECT_EQ(RunProgram(machine), 18);
+    EXPECT_EQ(RunProgram(machine).exitCode, 18);
     EXPECT_EQ(machine.registry.Dump(), cleaned);
     EXPECT_EQ(machine.OpenHandleCount(), 0u);
 }

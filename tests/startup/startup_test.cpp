@@ -5,6 +5,7 @@
 #include <string>
 
 #include "entry/entry.h"
+#include "run/program_runner.h"
 #include "win32sim/machine.h"
 
 using namespace win32sim;
@@ -66,23 +67,13 @@ class Startup : public testing::TestWithParam<StartupCase> {
 protected:
     Startup() : machine(FindPlatform(GetParam().profile).value()) { InstallProduct(machine.registry); }
 
-    // Runs the program once, as a fresh process would: its mode not yet set.
-    int RunProgram()
-    {
-        MachineScope scope(machine);
-        PlatformMode = MODE_NONE;
-        testing::internal::CaptureStdout();
-        int exitCode = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0);
-        output = testing::internal::GetCapturedStdout();
-        return exitCode;
-    }
-
     // Mode, message, exit code, the version query first, every handle closed at the end.
     void CheckClassification()
     {
-        EXPECT_EQ(RunProgram(), 18);
-        EXPECT_EQ(PlatformMode, GetParam().mode);
-        EXPECT_EQ(output, GetParam().printsMessage ? UnsupportedMessage : "");
+        const qalm::ProgramRun run = qalm::RunProgram(machine);
+        EXPECT_EQ(run.exitCode, 18);
+        EXPECT_EQ(run.platformMode, GetParam().mode);
+        EXPECT_EQ(run.printed, GetParam().printsMessage ? UnsupportedMessage : "");
         ASSERT_FALSE(machine.journal.Entries().empty());
         EXPECT_EQ(machine.journal.Entries().front().call, "GetVersionExA");
         EXPECT_EQ(machine.journal.Entries().front().arguments, std::vector<std::string>{"148"});
@@ -90,7 +81,6 @@ protected:
     }
 
     Machine machine;
-    std::string output;
 };
 
 TEST_P(Startup, ClassifiesThePlatformAndExitsWith18) { CheckClassification(); }
@@ -114,7 +104,7 @@ TEST_P(QuietStartup, ClassifiesThePlatformAndExitsWith18) { CheckClassification(
 TEST_P(QuietStartup, MakesTheVersionQueryAndNothingElse)
 {
     std::string before = machine.registry.Dump();
-    RunProgram();
+    qalm::RunProgram(machine);
     EXPECT_EQ(machine.registry.Dump(), before);
     EXPECT_EQ(machine.journal.Calls(), std::vector<std::string>{"GetVersionExA"}) << machine.journal.ToString();
 }
@@ -132,11 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StartupJournal, Win31ShowsTheVersionQueryAndNothingElse)
 {
     Machine machine(FindPlatform("win31").value());
-    MachineScope scope(machine);
-    PlatformMode = MODE_NONE;
-    testing::internal::CaptureStdout();
-    WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), UnsupportedMessage);
+    EXPECT_EQ(qalm::RunProgram(machine).printed, UnsupportedMessage);
     EXPECT_EQ(machine.journal.ToString(), "GetVersionExA(148) = 0 -> 0.3.10\n");
 }
 
@@ -145,12 +131,10 @@ TEST(StartupJournal, AFailedVersionQueryLeavesTheModeUnsetAndChangesNothing)
     Machine machine(FindPlatform("fail").value());
     InstallProduct(machine.registry);
     std::string before = machine.registry.Dump();
-    MachineScope scope(machine);
-    PlatformMode = MODE_NONE;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(WinMain(nullptr, nullptr, const_cast<LPSTR>(""), 0), 18);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(PlatformMode, MODE_NONE);
+    const qalm::ProgramRun run = qalm::RunProgram(machine);
+    EXPECT_EQ(run.exitCode, 18);
+    EXPECT_EQ(run.printed, "");
+    EXPECT_EQ(run.platformMode, MODE_NONE);
     ASSERT_EQ(machine.journal.Entries().size(), 1u);
     EXPECT_NE(machine.journal.Entries()[0].result, ERROR_SUCCESS);
     EXPECT_EQ(machine.registry.Dump(), before);
