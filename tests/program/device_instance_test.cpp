@@ -15,12 +15,14 @@ using programtest::CountCalls;
 
 namespace {
 
-const char* const PciModem = R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58]
-                                 "ClassGUID"={4D36E96D-E325-11CE-BFC1-08002BE10318})";
+const char* const PciModem = R"(
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58]
+"ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}")";
 const char* const PciModemPath =
     R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58)";
-const char* const RootModem = R"([SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
-                                  "ClassGUID"={4D36E96D-E325-11CE-BFC1-08002BE10318})";
+const char* const RootModem = R"(
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
+"ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}")";
 const char* const RootModemPath = R"(SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000)";
 
 TEST(RemoveDeviceInstance, Nt4AsksTheClassValueThenHandsTheRootIdToTheInstaller)
@@ -43,8 +45,9 @@ TEST(RemoveDeviceInstance, Nt4AsksTheClassValueThenHandsTheRootIdToTheInstaller)
 
 TEST(RemoveDeviceInstance, Nt4PassesOverAnInstanceWithoutAClassValueWithoutCreatingASet)
 {
-    ActiveMachine m("nt40", MODE_NT4, R"([SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
-                                         "Driver"={4D36E96D-E325-11CE-BFC1-08002BE10318}\0000)");
+    ActiveMachine m("nt40", MODE_NT4, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
+        "Driver"="{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000")");
     RemoveDeviceInstance(RootModemPath);
     EXPECT_EQ(CountCalls(m.machine.journal, "SetupDiCreateDeviceInfoList"), 0u);
     EXPECT_TRUE(m.Exists(RootModemPath));
@@ -53,7 +56,8 @@ TEST(RemoveDeviceInstance, Nt4PassesOverAnInstanceWithoutAClassValueWithoutCreat
 
 TEST(RemoveDeviceInstance, Nt5HandsThePciIdOverWithoutLookingAtTheRegistry)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58])");
     RemoveDeviceInstance(PciModemPath);
     EXPECT_EQ(CountCalls(m.machine.journal, "RegOpenKeyExA"), 0u);
     EXPECT_EQ(m.machine.removedDevices,
@@ -113,13 +117,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // The marker is searched with its letter case: "Pci\" is not "PCI\".
         FailedHandOver{"Nt5MarkerInAnotherCase", "winxp", MODE_NT5,
-                       R"([SYSTEM\CurrentControlSet\Enum\Pci\VEN_5A3E&DEV_3C10\0])",
+                       R"(
+                           [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Pci\VEN_5A3E&DEV_3C10\0])",
                        R"(SYSTEM\CurrentControlSet\Enum\Pci\VEN_5A3E&DEV_3C10\0)", false},
         FailedHandOver{"Nt4WithoutRootMarker", "nt40", MODE_NT4,
-                       R"([SYSTEM\CurrentControlSet\Enum\ROOT\UNIMODEM\0000]
-                          "ClassGUID"={4D36E96D-E325-11CE-BFC1-08002BE10318})",
+                       R"(
+                           [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\ROOT\UNIMODEM\0000]
+                           "ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}")",
                        R"(SYSTEM\CurrentControlSet\Enum\ROOT\UNIMODEM\0000)", false},
-        FailedHandOver{"Nt5InstanceUnknownToTheInstaller", "winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\PCI])",
+        FailedHandOver{"Nt5InstanceUnknownToTheInstaller", "winxp", MODE_NT5, R"(
+            [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI])",
                        PciModemPath, false},
         FailedHandOver{"Nt5InstallerRefusesTheRemoval", "winxp", MODE_NT5, PciModem, PciModemPath, true},
         FailedHandOver{"Nt4InstallerRefusesTheRemoval", "nt40", MODE_NT4, RootModem, RootModemPath, true}),

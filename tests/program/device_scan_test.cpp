@@ -20,9 +20,10 @@ using Ids = std::vector<std::string>;
 
 TEST(ScanDeviceKeys, HandsNothingOverWithoutAMatchingDeviceKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\4&1]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_8086&DEV_7190&SUBSYS_00000000&REV_03\3&2]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\ven_5a3e&dev_3c10&subsys_3c105a3e&rev_01\3&3])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\4&1]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_8086&DEV_7190&SUBSYS_00000000&REV_03\3&2]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\ven_5a3e&dev_3c10&subsys_3c105a3e&rev_01\3&3])");
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
     EXPECT_EQ(CountCalls(m.machine.journal, "SetupDiCreateDeviceInfoList"), 0u);
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
@@ -30,8 +31,9 @@ TEST(ScanDeviceKeys, HandsNothingOverWithoutAMatchingDeviceKey)
 
 TEST(ScanDeviceKeys, HandsOverOnlyTheFirstInstanceOfADeviceKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&50]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&58])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&50]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&58])");
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
     EXPECT_EQ(m.machine.removedDevices, Ids{R"(PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&50)"});
     EXPECT_TRUE(m.Exists(R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&58)"));
@@ -40,9 +42,10 @@ TEST(ScanDeviceKeys, HandsOverOnlyTheFirstInstanceOfADeviceKey)
 
 TEST(ScanDeviceKeys, HandsOverBothMatchingKeysAroundAnotherDevice)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C12&SUBSYS_00000000&REV_01\3&2]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C12&SUBSYS_00000000&REV_01\3&2]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3])");
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
     EXPECT_EQ(m.machine.removedDevices, (Ids{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1)",
                                              R"(PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3)"}));
@@ -53,9 +56,10 @@ TEST(ScanDeviceKeys, HandsOverBothMatchingKeysAroundAnotherDevice)
 // moves into its index and must still be examined.
 TEST(ScanDeviceKeys, ExaminesTheKeyThatMovedIntoTheIndexOfARemovedDeviceKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_01\3&2]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_01\3&2]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3])");
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
     EXPECT_EQ(m.machine.removedDevices.size(), 3u);
     EXPECT_EQ(m.Key(R"(SYSTEM\CurrentControlSet\Enum\PCI)").SubkeyCount(), 0u);
@@ -64,12 +68,13 @@ TEST(ScanDeviceKeys, ExaminesTheKeyThatMovedIntoTheIndexOfARemovedDeviceKey)
 
 TEST(ScanDeviceKeys, Nt4MatchesEveryRootKeyCarryingUnimodem)
 {
-    ActiveMachine m("nt40", MODE_NT4, R"([SYSTEM\CurrentControlSet\Enum\Root\*PNP0501\0000]
-                                          "ClassGUID"={4D36E978-E325-11CE-BFC1-08002BE10318}
-                                          [SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
-                                          "ClassGUID"={4D36E96D-E325-11CE-BFC1-08002BE10318}
-                                          [SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM2A7F\0000]
-                                          "ClassGUID"={4D36E96D-E325-11CE-BFC1-08002BE10318})");
+    ActiveMachine m("nt40", MODE_NT4, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\*PNP0501\0000]
+        "ClassGUID"="{4D36E978-E325-11CE-BFC1-08002BE10318}"
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
+        "ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}"
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM2A7F\0000]
+        "ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}")");
     ScanDeviceKeys(RootEnumKey, RootDeviceMarker);
     EXPECT_EQ(m.machine.removedDevices, (Ids{R"(Root\UNIMODEM\0000)", R"(Root\UNIMODEM2A7F\0000)"}));
     EXPECT_TRUE(m.Exists(R"(SYSTEM\CurrentControlSet\Enum\Root\*PNP0501\0000)"));
@@ -77,9 +82,10 @@ TEST(ScanDeviceKeys, Nt4MatchesEveryRootKeyCarryingUnimodem)
 
 TEST(ScanDeviceKeys, PassesOverADeviceKeyItCannotOpenOrThatHasNoInstance)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1\3&1]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_2]
-                                           [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3\3&3])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1\3&1]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_2]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3\3&3])");
     m.Key(R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1)").refusedAccess = KEY_ENUMERATE_SUB_KEYS;
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
     EXPECT_EQ(m.machine.removedDevices, Ids{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3\3&3)"});
@@ -92,7 +98,8 @@ TEST(ScanDeviceKeys, SkipsAnInstancePathThatDoesNotFitAndGoesOn)
     const std::string longDevice = "VEN_5A3E&DEV_3C10&SUBSYS_" + std::string(230, '0');
     ActiveMachine m("winxp", MODE_NT5);
     m.machine.registry.Create(pci + longDevice + "\\" + std::string(255, '7'));
-    AddToRegistry(m.machine.registry, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_1\3&1])");
+    AddToRegistry(m.machine.registry, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_1\3&1])");
 
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
     // Nothing was handed over under a path cut short.
@@ -103,7 +110,8 @@ TEST(ScanDeviceKeys, SkipsAnInstancePathThatDoesNotFitAndGoesOn)
 
 TEST(ScanDeviceKeys, ReturnsAtOnceWithoutTheEnumeratorKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000])");
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
     EXPECT_EQ(m.machine.journal.Calls(), Ids{"RegOpenKeyExA"});
 }

@@ -19,19 +19,20 @@ using Keys = std::vector<std::string>;
 
 // The rest of a 98 machine with the product: its class entries, PCI and
 // multifunction keys, and what must stay beside them.
-const char* const Win98Tree = R"([System\CurrentControlSet\Services\Class\Modem\0000]
-                                  [System\CurrentControlSet\Services\Class\Modem\0001]
-                                  [System\CurrentControlSet\Services\Class\Modem\0002]
-                                  [System\CurrentControlSet\Services\Class\VQRWDM\0000]
-                                  [System\CurrentControlSet\Services\Class\0000]
-                                  [Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\BUS_00&DEV_0B&FUNC_00]
-                                  [Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_01\BUS_00&DEV_0C&FUNC_00]
-                                  [Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\BUS_00&DEV_0D&FUNC_00]
-                                  [Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\BUS_00&DEV_0E&FUNC_00]
-                                  [Enum\PCI\VEN_8086&DEV_7190&SUBSYS_00000000&REV_03\BUS_00&DEV_00&FUNC_00]
-                                  [Enum\MF\CHILD0000\VEN_5A3E&DEV_3C4B]
-                                  [Enum\MF\CHILD0000\VEN_5A3E&DEV_3C10]
-                                  [Enum\MF\CHILD0001\VEN_5A3E&DEV_3C4B])";
+const char* const Win98Tree = R"(
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0000]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0001]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0002]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\VQRWDM\0000]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\0000]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\BUS_00&DEV_0B&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_01\BUS_00&DEV_0C&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\BUS_00&DEV_0D&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\BUS_00&DEV_0E&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_8086&DEV_7190&SUBSYS_00000000&REV_03\BUS_00&DEV_00&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\MF\CHILD0000\VEN_5A3E&DEV_3C4B]
+[HKEY_LOCAL_MACHINE\Enum\MF\CHILD0000\VEN_5A3E&DEV_3C10]
+[HKEY_LOCAL_MACHINE\Enum\MF\CHILD0001\VEN_5A3E&DEV_3C4B])";
 
 struct Win98Machine : ActiveMachine {
     explicit Win98Machine(const char* enumerator) : ActiveMachine("win98", MODE_9X, Win98Tree)
@@ -53,12 +54,13 @@ struct Win98Machine : ActiveMachine {
 
 TEST(CleanEnumerator9x, RemovesTheDriverSettingsNamedByTheFirstInstanceAndKeepsTheClassKey)
 {
-    Win98Machine m(R"([Enum\VQRWDM\DEV_0000\0000]
-                      "Driver"=Modem\0001
-                      [Enum\VQRWDM\DEV_0000\0001]
-                      "Driver"=Modem\0002
-                      [Enum\VQRWDM\DEV_0001\0000]
-                      "Driver"=Modem\0000)");
+    Win98Machine m(R"(
+        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+        "Driver"="Modem\\0001"
+        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0001]
+        "Driver"="Modem\\0002"
+        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0001\0000]
+        "Driver"="Modem\\0000")");
     CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
 
     EXPECT_EQ(m.ClassDeletions(), (Keys{R"(Modem\0001)", "VQRWDM"}));
@@ -106,20 +108,28 @@ TEST_P(WithoutDriverSettings, DeletesNoClassEntryAndStillCleansTheTrees)
 
 INSTANTIATE_TEST_SUITE_P(
     Chains, WithoutDriverSettings,
-    testing::Values(BrokenChain{"NoEnumerator", ""}, BrokenChain{"NoDeviceKey", R"([Enum\VQRWDM])"},
-                    BrokenChain{"NoInstanceKey", R"([Enum\VQRWDM\DEV_0000])"},
-                    BrokenChain{"NoDriverValue", R"([Enum\VQRWDM\DEV_0000\0000]
-                                                     "Class"=Modem)"},
-                    BrokenChain{"NoBackslash", R"([Enum\VQRWDM\DEV_0000\0000]
-                                                   "Driver"=Modem)"},
-                    BrokenChain{"EmptyClass", R"([Enum\VQRWDM\DEV_0000\0000]
-                                                  "Driver"=\0000)"},
-                    BrokenChain{"EmptyIndex", R"([Enum\VQRWDM\DEV_0000\0000]
-                                                  "Driver"=Modem\)"},
-                    BrokenChain{"IndexStartingWithABackslash", R"([Enum\VQRWDM\DEV_0000\0000]
-                                                                   "Driver"=Modem\\0000)"},
-                    BrokenChain{"NotText", R"([Enum\VQRWDM\DEV_0000\0000]
-                                              "Driver"=dword:5c)"}),
+    testing::Values(BrokenChain{"NoEnumerator", ""}, BrokenChain{"NoDeviceKey", R"(
+        [HKEY_LOCAL_MACHINE\Enum\VQRWDM])"},
+                    BrokenChain{"NoInstanceKey", R"(
+                        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000])"},
+                    BrokenChain{"NoDriverValue", R"(
+                        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+                        "Class"="Modem")"},
+                    BrokenChain{"NoBackslash", R"(
+                        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+                        "Driver"="Modem")"},
+                    BrokenChain{"EmptyClass", R"(
+                        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+                        "Driver"="\\0000")"},
+                    BrokenChain{"EmptyIndex", R"(
+                        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+                        "Driver"="Modem\\")"},
+                    BrokenChain{"IndexStartingWithABackslash", R"(
+                        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+                        "Driver"="Modem\\\\0000")"},
+                    BrokenChain{"NotText", R"(
+                        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+                        "Driver"=dword:0000005c)"}),
     [](const testing::TestParamInfo<BrokenChain>& info) { return std::string(info.param.name); });
 
 TEST(CleanEnumerator9x, SkipsAClassNameTooLongForTheClassPath)
@@ -146,7 +156,8 @@ TEST(CleanEnumerator9x, EndsADriverValueThatFillsTheBufferWithoutATerminator)
 {
     const std::string index(250, 'A');
     const std::string data = "Modem\\" + index;  // 256 bytes, none of them 0
-    Win98Machine m(R"([Enum\VQRWDM\DEV_0000\0000])");
+    Win98Machine m(R"(
+        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000])");
     m.machine.registry.Create(Class + "Modem\\" + index);
     m.machine.registry.SetValue(R"(Enum\VQRWDM\DEV_0000\0000)", "Driver", REG_BINARY,
                                 std::vector<BYTE>(data.begin(), data.end()));

@@ -25,9 +25,10 @@ std::string WithRecordSize(std::string journal)
 TEST(JournalOrder, Nt5RunMakesTheCallsInOrderWithTheirMasksAndSizes)
 {
     win32sim::Machine machine(win32sim::FindPlatform("winxp").value());
-    AddToRegistry(machine.registry, R"([SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1\3&1]
-                                       [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
-                                       [SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\HZUMDM])");
+    AddToRegistry(machine.registry, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1\3&1]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\HZUMDM])");
     RunProgram(machine);
     EXPECT_EQ(machine.journal.ToString(), WithRecordSize(R"(GetVersionExA(148) = 0 -> 2.5.1
 RegOpenKeyExA(HKLM, "SYSTEM\CurrentControlSet\Enum\PCI", 0, 0x8) = 0 -> h1 [SYSTEM\CurrentControlSet\Enum\PCI]
@@ -82,11 +83,12 @@ RegCloseKey(h9) = 0 [SYSTEM\CurrentControlSet\Services\QalmPort]
 
 TEST(JournalOrder, CleanEnumerator9xMakesTheCallsInOrderWithTheirMasksAndSizes)
 {
-    ActiveMachine m("win98", MODE_9X, R"([Enum\VQRWDM\VQR_MODEM\0000]
-                                            "Driver"=Modem\0001
-                                            [System\CurrentControlSet\Services\Class\Modem\0001]
-                                            [Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_1\BUS_00]
-                                            [Enum\PCI\VEN_8086&DEV_7190])");
+    ActiveMachine m("win98", MODE_9X, R"(
+        [HKEY_LOCAL_MACHINE\Enum\VQRWDM\VQR_MODEM\0000]
+        "Driver"="Modem\\0001"
+        [HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0001]
+        [HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_1\BUS_00]
+        [HKEY_LOCAL_MACHINE\Enum\PCI\VEN_8086&DEV_7190])");
     CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
     EXPECT_EQ(m.machine.journal.ToString(), R"(RegOpenKeyExA(HKLM, "Enum\VQRWDM", 0, 0x1) = 0 -> h1 [Enum\VQRWDM]
 RegEnumKeyExA(h1, 0, 256) = 0 -> "VQR_MODEM" [Enum\VQRWDM]

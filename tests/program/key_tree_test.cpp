@@ -14,8 +14,9 @@ namespace {
 
 TEST(DeleteKeyTree, DeletesALeafKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR]
-                                           "Version"=2.1)");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR]
+        "Version"="2.1")");
     EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
     EXPECT_FALSE(m.Exists(R"(SOFTWARE\VQR)"));
     EXPECT_TRUE(m.Exists("SOFTWARE"));
@@ -24,10 +25,11 @@ TEST(DeleteKeyTree, DeletesALeafKey)
 
 TEST(DeleteKeyTree, DeletesEveryDescendantDeepestFirstThenTheKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR\A\A1]
-                                           [SOFTWARE\VQR\A\A2\Deep]
-                                           [SOFTWARE\VQR\B]
-                                           [SOFTWARE\VQRX])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\A1]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\A2\Deep]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\B]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQRX])");
     EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
     EXPECT_EQ(Succeeded(m.machine.journal, "RegDeleteKeyA"),
               (std::vector<std::string>{R"(SOFTWARE\VQR\A\A1)", R"(SOFTWARE\VQR\A\A2\Deep)", R"(SOFTWARE\VQR\A\A2)",
@@ -38,16 +40,18 @@ TEST(DeleteKeyTree, DeletesEveryDescendantDeepestFirstThenTheKey)
 
 TEST(DeleteKeyTree, LeavesAMissingKeyAloneAfterOneOpen)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQRX])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQRX])");
     EXPECT_FALSE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
     EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"RegOpenKeyExA"});
 }
 
 TEST(DeleteKeyTree, StepsOverAChildItCannotOpenAndRemovesEverySibling)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR\A]
-                                           [SOFTWARE\VQR\Locked\Inner]
-                                           [SOFTWARE\VQR\Z])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\Locked\Inner]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\Z])");
     m.Key(R"(SOFTWARE\VQR\Locked)").refusedAccess = DELETE;
     ASSERT_RUNS_TO_THE_END(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
 
@@ -60,9 +64,10 @@ TEST(DeleteKeyTree, StepsOverAChildItCannotOpenAndRemovesEverySibling)
 
 TEST(DeleteKeyTree, KeepsTheAncestorsOfAGrandchildThatRefusesDeletion)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SOFTWARE\VQR\A\Stuck]
-                                           [SOFTWARE\VQR\A\Free]
-                                           [SOFTWARE\VQR\B])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\Stuck]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\Free]
+        [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\B])");
     m.Key(R"(SOFTWARE\VQR\A\Stuck)").refusesDeletion = true;
     ASSERT_RUNS_TO_THE_END(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
 
@@ -75,11 +80,12 @@ TEST(DeleteKeyTree, KeepsTheAncestorsOfAGrandchildThatRefusesDeletion)
 
 TEST(ClearChildKeys, EmptiesTheCountryKeyAndKeepsIt)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1\Dial]
-                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
-                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44]
-                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\49\Dial]
-                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\81])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1\Dial]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\49\Dial]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\81])");
     ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str());
     EXPECT_EQ(m.Key(Country).SubkeyCount(), 0u);
     // Children are named by appending to the path that already ends in a backslash.
@@ -90,9 +96,10 @@ TEST(ClearChildKeys, EmptiesTheCountryKeyAndKeepsIt)
 
 TEST(ClearChildKeys, StepsOverAChildThatStaysAndClearsTheRest)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
-                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
-                                           [SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44])");
     m.Key(Country + "33").refusesDeletion = true;
     ASSERT_RUNS_TO_THE_END(ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str()));
 
@@ -124,7 +131,8 @@ TEST(ClearChildKeys, SkipsAChildWhosePathDoesNotFitAndClearsTheRest)
 
 TEST(ClearChildKeys, DoesNothingWithoutTheKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"([SYSTEM\CurrentControlSet\Services\QalmPort])");
+    ActiveMachine m("winxp", MODE_NT5, R"(
+        [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort])");
     ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str());
     EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"RegOpenKeyExA"});
 }

@@ -16,49 +16,48 @@ const std::string Modem = "VQR VX36TKR-LB Data Fax Modem::VQR Technology, Inc.::
 
 // NT 4 with the modem installed and the driver service registered.
 const char* const Nt4Machine = R"(
-[SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
-"ClassGUID"={4D36E96D-E325-11CE-BFC1-08002BE10318}
-"Driver"={4D36E96D-E325-11CE-BFC1-08002BE10318}\0000
-[SYSTEM\CurrentControlSet\Enum\Root\LEGACY_QALMPORT\0000]
-"Service"=QalmPort
-[SYSTEM\CurrentControlSet\Enum\Root\*PNP0501\0000]
-"ClassGUID"={4D36E978-E325-11CE-BFC1-08002BE10318}
-[SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58]
-"ClassGUID"={4D36E96D-E325-11CE-BFC1-08002BE10318}
-[SYSTEM\CurrentControlSet\Services\QalmPort]
-"Type"=dword:1
-"Start"=dword:2
-"ImagePath"=System32\drivers\qalmport.sys
-[SYSTEM\CurrentControlSet\Services\QalmPort\Enum]
-"0"=Root\LEGACY_QALMPORT\0000
-"Count"=dword:1
-[SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1]
-"Irq"=dword:b
-[SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
-"Name"=United States
-[SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\49\Dial]
-"Pulse"=dword:0
-[SYSTEM\CurrentControlSet\Services\QalmPort\Security]
-"Security"=01 00 14 80
-[SYSTEM\CurrentControlSet\Services\QalmPortX]
-"Type"=dword:1
-[SOFTWARE\VQR\Modem Tools]
-"Version"=2.10
-[SOFTWARE\VQRX]
-"Owner"=someone else
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\VQR VX36TKR-LB Data Fax Modem::VQR Technology, Inc.::VQR]
-"Init"=AT&F
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\Other Modem::Other Inc.::Other]
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VQRMDM]
-"DisplayName"=VQR Modem
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\HZUMDM]
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OKWAMDM]
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OtherApp]
-[HARDWARE\DEVICEMAP\SERIALCOMM]
-"Serial0"=COM1
-"QalmPort1"=COM3
-"QalmPort2"=COM4
-)";
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
+"ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}"
+"Driver"="{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\LEGACY_QALMPORT\0000]
+"Service"="QalmPort"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\*PNP0501\0000]
+"ClassGUID"="{4D36E978-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58]
+"ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort]
+"Type"=dword:00000001
+"Start"=dword:00000002
+"ImagePath"="System32\\drivers\\qalmport.sys"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Enum]
+"0"="Root\\LEGACY_QALMPORT\\0000"
+"Count"=dword:00000001
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1]
+"Irq"=dword:0000000b
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
+"Name"="United States"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\49\Dial]
+"Pulse"=dword:00000000
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Security]
+"Security"="01 00 14 80"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPortX]
+"Type"=dword:00000001
+[HKEY_LOCAL_MACHINE\SOFTWARE\VQR\Modem Tools]
+"Version"="2.10"
+[HKEY_LOCAL_MACHINE\SOFTWARE\VQRX]
+"Owner"="someone else"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\VQR VX36TKR-LB Data Fax Modem::VQR Technology, Inc.::VQR]
+"Init"="AT&F"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\Other Modem::Other Inc.::Other]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VQRMDM]
+"DisplayName"="VQR Modem"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\HZUMDM]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OKWAMDM]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OtherApp]
+[HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM]
+"Serial0"="COM1"
+"QalmPort1"="COM3"
+"QalmPort2"="COM4")";
 
 const Entries ProductKeys = {
     R"(SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM)",

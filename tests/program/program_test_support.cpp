@@ -3,34 +3,13 @@
 #include <stdexcept>
 
 #include "entry/entry.h"
+#include "regfile/machine_loader.h"
 
 using namespace win32sim;
 
 namespace programtest {
 
 namespace {
-
-std::string_view Trimmed(std::string_view line)
-{
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-        line.remove_prefix(1);
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))
-        line.remove_suffix(1);
-    return line;
-}
-
-void AddValue(Registry& registry, const std::string& key, std::string_view line)
-{
-    size_t nameEnd = line.find('"', 1);
-    if (line.front() != '"' || nameEnd == std::string_view::npos || line.substr(nameEnd + 1, 1) != "=")
-        throw std::invalid_argument("not a value line: " + std::string(line));
-    std::string_view name = line.substr(1, nameEnd - 1);
-    std::string_view data = line.substr(nameEnd + 2);
-    if (data.substr(0, 6) == "dword:")
-        registry.SetDword(key, name, static_cast<DWORD>(std::stoul(std::string(data.substr(6)), nullptr, 16)));
-    else
-        registry.SetString(key, name, data);
-}
 
 void CollectContents(const RegKey& key, std::set<std::string>& out)
 {
@@ -45,24 +24,9 @@ void CollectContents(const RegKey& key, std::set<std::string>& out)
 
 }  // namespace
 
-void AddToRegistry(Registry& registry, std::string_view text)
+void AddToRegistry(Registry& registry, std::string_view lines)
 {
-    std::string key;
-    while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = Trimmed(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty())
-            continue;
-        if (line.front() == '[' && line.back() == ']') {
-            key = std::string(line.substr(1, line.size() - 2));
-            registry.Create(key);
-        } else if (!key.empty()) {
-            AddValue(registry, key, line);
-        } else {
-            throw std::invalid_argument("a value before any key: " + std::string(line));
-        }
-    }
+    qalm::LoadRegText("REGEDIT4\n" + std::string(lines), "test machine", registry);
 }
 
 ActiveMachine::ActiveMachine(std::string_view profile, int mode, std::string_view text)

@@ -28,12 +28,11 @@ inline const std::string Uninstall = R"(SOFTWARE\Microsoft\Windows\CurrentVersio
 inline const std::string DeviceSpecific = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\)";
 inline const std::string Class = R"(System\CurrentControlSet\Services\Class\)";
 
-// Adds keys and values, paths relative to HKEY_LOCAL_MACHINE:
-//   [SYSTEM\CurrentControlSet\Services\QalmPort]
-//   "Type"=dword:1
-//   "Driver"=Modem\0000       text verbatim, single backslashes, stored terminated
-// Blank lines are skipped; a value line belongs to the key above it.
-void AddToRegistry(win32sim::Registry& registry, std::string_view text);
+// Adds what the lines of a REGEDIT4 export hold (the header line is added):
+//   [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort]
+//   "Type"=dword:00000001
+//   "Driver"="Modem\\0000"
+void AddToRegistry(win32sim::Registry& registry, std::string_view lines);
 
 // A machine of one profile that the Win32 calls act on for the object's
 // lifetime, with the program's mode set as a routine under test expects it.

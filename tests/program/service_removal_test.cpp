@@ -16,10 +16,11 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const char* const Services = R"([SYSTEM\CurrentControlSet\Services\QalmPort]
-                                 "Type"=dword:1
-                                 [SYSTEM\CurrentControlSet\Services\QalmPortX]
-                                 "Type"=dword:1)";
+const char* const Services = R"(
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort]
+"Type"=dword:00000001
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPortX]
+"Type"=dword:00000001)";
 
 TEST(StopAndDeleteService, StopsAndMarksTheRunningServiceThenClosesBothHandles)
 {
@@ -86,10 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RemoveSerialCommValue, DeletesOnlyThePortsEntry)
 {
-    ActiveMachine m("nt40", MODE_NT4, R"([HARDWARE\DEVICEMAP\SERIALCOMM]
-                                          "Serial0"=COM1
-                                          "QalmPort1"=COM3
-                                          "QalmPort10"=COM4)");
+    ActiveMachine m("nt40", MODE_NT4, R"(
+        [HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM]
+        "Serial0"="COM1"
+        "QalmPort1"="COM3"
+        "QalmPort10"="COM4")");
     RemoveSerialCommValue();
     const win32sim::RegKey& map = m.Key(R"(HARDWARE\DEVICEMAP\SERIALCOMM)");
     EXPECT_EQ(map.FindValue("QalmPort1"), nullptr);
@@ -101,8 +103,9 @@ TEST(RemoveSerialCommValue, DeletesOnlyThePortsEntry)
 
 TEST(RemoveSerialCommValue, OpensTheMapAndDeletesNothingWithoutThePortsEntry)
 {
-    ActiveMachine m("nt40", MODE_NT4, R"([HARDWARE\DEVICEMAP\SERIALCOMM]
-                                          "Serial0"=COM1)");
+    ActiveMachine m("nt40", MODE_NT4, R"(
+        [HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM]
+        "Serial0"="COM1")");
     RemoveSerialCommValue();
     EXPECT_EQ(m.machine.journal.Calls(), (Calls{"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"}));
 }

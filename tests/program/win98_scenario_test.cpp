@@ -15,33 +15,32 @@ namespace {
 // Windows 98 with two of the variants installed: their enumerators, class
 // entries and PCI and multifunction keys, beside another modem and devices.
 const char* const Win98Machine = R"(
-[Enum\VQRWDM\VQR_MODEM\0000]
-"Driver"=Modem\0001
-"HardwareID"=VQRWDM\VQR_MODEM
-[Enum\OKWAWDM\OKWA_MODEM\0000]
-"Driver"=Modem\0002
-[Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\BUS_00&DEV_0B&FUNC_00]
-"Driver"=MEDIA\0003
-[Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_01\BUS_00&DEV_0C&FUNC_00]
-[Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\BUS_00&DEV_0D&FUNC_00]
-[Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\BUS_00&DEV_0E&FUNC_00]
-[Enum\PCI\VEN_8086&DEV_7190&SUBSYS_00000000&REV_03\BUS_00&DEV_00&FUNC_00]
-[Enum\MF\CHILD0000\VEN_5A3E&DEV_3C4B\BUS_00&DEV_0E&FUNC_00]
-[Enum\MF\CHILD0001\VEN_5A3E&DEV_3C4B\BUS_00&DEV_0E&FUNC_01]
-[Enum\Root\MODEM\0000]
-"Driver"=Modem\0000
-[System\CurrentControlSet\Services\Class\Modem\0000]
-"DriverDesc"=Standard Modem
-[System\CurrentControlSet\Services\Class\Modem\0001]
-"DriverDesc"=VQR Modem
-[System\CurrentControlSet\Services\Class\Modem\0002\Init]
-[System\CurrentControlSet\Services\Class\VQRWDM\0000]
-[System\CurrentControlSet\Services\Class\MEDIA\0003]
-[SOFTWARE\VQR]
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VQRMDM]
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OKWAMDM]
-[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OtherApp]
-)";
+[HKEY_LOCAL_MACHINE\Enum\VQRWDM\VQR_MODEM\0000]
+"Driver"="Modem\\0001"
+"HardwareID"="VQRWDM\\VQR_MODEM"
+[HKEY_LOCAL_MACHINE\Enum\OKWAWDM\OKWA_MODEM\0000]
+"Driver"="Modem\\0002"
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\BUS_00&DEV_0B&FUNC_00]
+"Driver"="MEDIA\\0003"
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_01\BUS_00&DEV_0C&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\BUS_00&DEV_0D&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\BUS_00&DEV_0E&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_8086&DEV_7190&SUBSYS_00000000&REV_03\BUS_00&DEV_00&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\MF\CHILD0000\VEN_5A3E&DEV_3C4B\BUS_00&DEV_0E&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\MF\CHILD0001\VEN_5A3E&DEV_3C4B\BUS_00&DEV_0E&FUNC_01]
+[HKEY_LOCAL_MACHINE\Enum\Root\MODEM\0000]
+"Driver"="Modem\\0000"
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0000]
+"DriverDesc"="Standard Modem"
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0001]
+"DriverDesc"="VQR Modem"
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0002\Init]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\VQRWDM\0000]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\MEDIA\0003]
+[HKEY_LOCAL_MACHINE\SOFTWARE\VQR]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VQRMDM]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OKWAMDM]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OtherApp])";
 
 const Entries ProductKeys = {
     R"(Enum\VQRWDM)",

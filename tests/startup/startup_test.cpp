@@ -5,6 +5,7 @@
 #include <string>
 
 #include "entry/entry.h"
+#include "regfile/machine_loader.h"
 #include "run/program_runner.h"
 #include "win32sim/machine.h"
 
@@ -15,35 +16,33 @@ namespace {
 const char* const UnsupportedMessage = "This program requires WINDOWS 95 or NT";
 
 // Everything the product's installation leaves, on either family.
-void InstallProduct(Registry& registry)
-{
-    const char* const keys[] = {
-        "SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\\3&13c0b0c5&0&58",
-        "SYSTEM\\CurrentControlSet\\Enum\\Root\\UNIMODEM\\0000",
-        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Enum",
-        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Parameters\\QalmPort1\\Country\\1\\Settings",
-        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Parameters\\QalmPort1\\Country\\49",
-        "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Security",
-        "SOFTWARE\\VQR\\Modem",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unimodem\\DeviceSpecific\\"
-        "VQR VX36TKR-LB Data Fax Modem::VQR Technology, Inc.::VQR",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VQRMDM",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\HZUMDM",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OKWAMDM",
-        "Enum\\VQRWDM\\DEV_0000\\0000",
-        "Enum\\PCI\\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\\BUS_00&DEV_0B&FUNC_00",
-        "Enum\\MF\\CHILD0000\\VEN_5A3E&DEV_3C4B",
-        "System\\CurrentControlSet\\Services\\Class\\Modem\\0000",
-        "System\\CurrentControlSet\\Services\\Class\\VQRWDM",
-    };
-    for (const char* key : keys)
-        registry.Create(key);
-    registry.SetDword("SYSTEM\\CurrentControlSet\\Services\\QalmPort", "Type", 1);
-    registry.SetString("SYSTEM\\CurrentControlSet\\Enum\\Root\\UNIMODEM\\0000", "ClassGUID",
-                       "{4D36E96D-E325-11CE-BFC1-08002BE10318}");
-    registry.SetString("HARDWARE\\DEVICEMAP\\SERIALCOMM", "QalmPort1", "COM3");
-    registry.SetString("Enum\\VQRWDM\\DEV_0000\\0000", "Driver", "Modem\\0000");
-}
+const char* const InstalledProduct = R"(REGEDIT4
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
+"ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort]
+"Type"=dword:00000001
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Enum]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1\Settings]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\49]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Security]
+[HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM]
+"QalmPort1"="COM3"
+[HKEY_LOCAL_MACHINE\SOFTWARE\VQR\Modem]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Unimodem\DeviceSpecific\VQR VX36TKR-LB Data Fax Modem::VQR Technology, Inc.::VQR]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VQRMDM]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\HZUMDM]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OKWAMDM]
+[HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
+"Driver"="Modem\\0000"
+[HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01\BUS_00&DEV_0B&FUNC_00]
+[HKEY_LOCAL_MACHINE\Enum\MF\CHILD0000\VEN_5A3E&DEV_3C4B]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0000]
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\VQRWDM]
+)";
+
+void InstallProduct(Registry& registry) { qalm::LoadRegText(InstalledProduct, "installed product", registry); }
 
 struct StartupCase {
     const char* profile;
