@@ -58,6 +58,14 @@ std::string Values(const std::vector<ValueChange>& values)
     return text + "\n    ]";
 }
 
+std::string Lines(const std::vector<std::string>& lines)
+{
+    std::string text = "[";
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += (i == 0 ? "" : ", ") + JsonString(lines[i]);
+    return text + "]";
+}
+
 }  // namespace
 
 std::string JsonString(std::string_view text)
@@ -116,6 +124,8 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out)
         << "  \"changed\": {\n"
         << "    \"values\": " << Values(changes.changedValues) << "\n"
         << "  },\n"
+        << "  \"stillPresent\": {\"lines\": " << Lines(result.stillPresent.lines)
+        << ", \"exitCode\": " << result.stillPresent.exitCode << "},\n"
         << "  \"printed\": " << JsonString(result.run.printed) << ",\n"
         << "  \"exitCode\": " << result.run.exitCode << "\n"
         << "}\n";

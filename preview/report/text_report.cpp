@@ -97,6 +97,11 @@ void WriteTextReport(const PreviewResult& result, std::ostream& out)
     WriteValueList("Values added", changes.addedValues, out);
     WriteValueList("Values changed", changes.changedValues, out);
 
+    // The check's own lines, as qalm-check.exe prints them on this machine now.
+    out << "\nStill present after this run:\n";
+    for (const std::string& line : result.stillPresent.lines)
+        out << "  " << Printable(line) << "\n";
+
     out << "\nPrinted:   ";
     if (result.run.printed.empty())
         out << "nothing\n";

@@ -33,6 +33,7 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
         else if (IsServiceManagerRequest(entry))
             result.serviceManagerRequests.push_back(entry);
     }
+    result.stillPresent = RunCheck(machine, result.run.platformMode);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "run/check_runner.h"
 #include "run/program_runner.h"
 #include "run/registry_changes.h"
 #include "win32sim/journal.h"
@@ -21,6 +22,7 @@ struct PreviewResult {
     std::vector<win32sim::JournalEntry> serviceManagerRequests;
     RegistryChanges changes;
     ProgramRun run;
+    CheckRun stillPresent;  // the check after the run
 };
 
 // Runs the program on the machine as it is loaded; the machine keeps the after-state.

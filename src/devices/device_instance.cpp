@@ -7,21 +7,6 @@
 #include "entry/entry.h"
 #include "product/product.h"
 
-// Only the value's presence matters: it marks an installed instance.
-static BOOL InstanceHasValue(const char* instancePath, const char* valueName)
-{
-    HKEY instance;
-    BYTE data[VALUE_BUFFER_SIZE];
-    DWORD size = sizeof(data);
-    LONG result;
-
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, instancePath, 0, KEY_QUERY_VALUE, &instance) != ERROR_SUCCESS)
-        return FALSE;
-    result = RegQueryValueExA(instance, valueName, NULL, NULL, data, &size);
-    RegCloseKey(instance);
-    return result == ERROR_SUCCESS;
-}
-
 HDEVINFO OpenDeviceInstance(HWND owner, const char* instancePath, const char* classValueName,
                             SP_DEVINFO_DATA* record)
 {
@@ -30,7 +15,7 @@ HDEVINFO OpenDeviceInstance(HWND owner, const char* instancePath, const char* cl
     HDEVINFO set;
 
     if (PlatformMode == MODE_NT4) {
-        if (!InstanceHasValue(instancePath, classValueName))
+        if (QueryInstalledInstance(PlatformMode, instancePath, classValueName) != ERROR_SUCCESS)
             return INVALID_HANDLE_VALUE;
         marker = InstanceMarkerNt4;
     } else if (PlatformMode == MODE_NT5) {

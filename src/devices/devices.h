@@ -10,6 +10,11 @@
 // with a null entry.
 BOOL MatchesDeviceId(const char* name, const char* const* patterns);
 
+// ERROR_SUCCESS when the mode's scan would hand the instance at instancePath
+// (relative to HKEY_LOCAL_MACHINE) to the installer: under MODE_NT4 only an
+// installed one, with the class value; otherwise the reason it would not.
+LONG QueryInstalledInstance(int mode, const char* instancePath, const char* classValueName);
+
 // A set holding the instance at instancePath (relative to HKEY_LOCAL_MACHINE)
 // with record filled in, or INVALID_HANDLE_VALUE; the caller destroys the set.
 HDEVINFO OpenDeviceInstance(HWND owner, const char* instancePath, const char* classValueName,

@@ -17,36 +17,44 @@ static BOOL OpenFirstSubkey(HKEY parent, HKEY* child)
         && RegOpenKeyExA(parent, name, 0, KEY_QUERY_VALUE, child) == ERROR_SUCCESS;
 }
 
-// The instance's "Driver" value names its settings key as class + "\" + index.
-static void DeleteDriverSettings(HKEY instance)
+const char* ReadDriverSettingsKey(HKEY instance, char* driver, char* classPath)
 {
-    char driver[SHORT_PATH_SIZE + 1];  // one over the size asked for: the data may lack a terminator
-    char classPath[SHORT_PATH_SIZE];
     DWORD size = SHORT_PATH_SIZE;
     char* separator;
-    HKEY classKey;
 
     if (RegQueryValueExA(instance, DriverValueName9x, NULL, NULL, (BYTE*)driver, &size) != ERROR_SUCCESS)
-        return;
+        return NULL;
+    // One over the size asked for: the data may lack a terminator.
     driver[size < SHORT_PATH_SIZE ? size : SHORT_PATH_SIZE] = '\0';
 
     // Without a class and an index of its own, the deletion could reach the
     // class key itself or a key beside the one meant.
     separator = strchr(driver, '\\');
     if (separator == NULL || separator == driver || separator[1] == '\0' || separator[1] == '\\')
-        return;
+        return NULL;
     *separator = '\0';
 
-    if (!CopyPath(classPath, sizeof(classPath), ClassKeyPrefix9x) || !AppendPath(classPath, sizeof(classPath), driver))
+    if (!CopyPath(classPath, SHORT_PATH_SIZE, ClassKeyPrefix9x) || !AppendPath(classPath, SHORT_PATH_SIZE, driver))
+        return NULL;
+    return separator + 1;
+}
+
+static void DeleteDriverSettings(HKEY instance, void*)
+{
+    char driver[SHORT_PATH_SIZE + 1];
+    char classPath[SHORT_PATH_SIZE];
+    const char* settingsName = ReadDriverSettingsKey(instance, driver, classPath);
+    HKEY classKey;
+
+    if (settingsName == NULL)
         return;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, classPath, 0, KEY_ALL_ACCESS, &classKey) != ERROR_SUCCESS)
         return;
-    RegDeleteKeyA(classKey, separator + 1);
+    RegDeleteKeyA(classKey, settingsName);
     RegCloseKey(classKey);
 }
 
-// Only the enumerator's first device and its first instance carry the settings.
-static void DeleteFirstDriverSettings(HKEY root, const char* enumeratorPath)
+void VisitFirstInstance9x(HKEY root, const char* enumeratorPath, FIRST_INSTANCE_ACTION action, void* context)
 {
     HKEY enumerator;
     HKEY device;
@@ -56,7 +64,7 @@ static void DeleteFirstDriverSettings(HKEY root, const char* enumeratorPath)
         return;
     if (OpenFirstSubkey(enumerator, &device)) {
         if (OpenFirstSubkey(device, &instance)) {
-            DeleteDriverSettings(instance);
+            action(instance, context);
             RegCloseKey(instance);
         }
         RegCloseKey(device);
@@ -103,7 +111,7 @@ void CleanEnumerator9x(HKEY root, const char* enumeratorName)
 
     if (CopyPath(enumeratorPath, sizeof(enumeratorPath), EnumPrefix9x)
         && AppendPath(enumeratorPath, sizeof(enumeratorPath), enumeratorName))
-        DeleteFirstDriverSettings(root, enumeratorPath);
+        VisitFirstInstance9x(root, enumeratorPath, DeleteDriverSettings, NULL);
     DeleteSubkey(EnumKey9x, enumeratorName);
     DeleteSubkey(ClassKey9x, enumeratorName);
     DeleteMatchingSubkeys(PciEnumKey9x, PciDeviceIds9x);

@@ -10,4 +10,15 @@ void RunNt4Removal(void);
 void RunNt5Removal(void);
 void CleanEnumerator9x(HKEY root, const char* enumeratorName);
 
+// Only an enumerator's first device and its first instance carry the driver
+// settings: action gets that instance's key, open for querying values.
+typedef void (*FIRST_INSTANCE_ACTION)(HKEY instance, void* context);
+void VisitFirstInstance9x(HKEY root, const char* enumeratorPath, FIRST_INSTANCE_ACTION action, void* context);
+
+// The instance's "Driver" value names its settings key as class + "\" + index:
+// classPath (SHORT_PATH_SIZE) gets the class key's path, and the answer is
+// the settings key's name below it, inside driver (SHORT_PATH_SIZE + 1). NULL
+// for a value without a class and an index of its own.
+const char* ReadDriverSettingsKey(HKEY instance, char* driver, char* classPath);
+
 #endif

@@ -96,6 +96,9 @@ typedef struct _GUID {
 #define REG_DWORD 4
 #define REG_MULTI_SZ 7
 
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+
 #define VER_PLATFORM_WIN32s 0
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
@@ -147,6 +150,8 @@ BOOL WINAPI CloseServiceHandle(SC_HANDLE handle);
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 HWND WINAPI GetFocus(void);
+HANDLE WINAPI GetStdHandle(DWORD which);
+BOOL WINAPI WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written, void* overlapped);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD error);
 

@@ -1,0 +1,37 @@
+#include <windows.h>
+
+#include "check/check_items.h"
+#include "product/product.h"
+#include "registry/path_buffer.h"
+#include "sequences/sequences.h"
+
+// The settings key named by the first instance's "Driver" value.
+static void CheckDriverSettings(HKEY instance, void* context)
+{
+    char driver[SHORT_PATH_SIZE + 1];
+    char path[LONG_PATH_SIZE];
+    const char* settingsName = ReadDriverSettingsKey(instance, driver, path);
+
+    if (settingsName != NULL && AppendPath(path, sizeof(path), "\\") && AppendPath(path, sizeof(path), settingsName))
+        CheckKeyTree((CHECK_TALLY*)context, path);
+}
+
+static void CheckSubkey(CHECK_TALLY* tally, const char* parentPath, const char* name)
+{
+    char path[LONG_PATH_SIZE];
+
+    if (CopyPath(path, sizeof(path), parentPath) && AppendPath(path, sizeof(path), "\\")
+        && AppendPath(path, sizeof(path), name))
+        CheckKeyTree(tally, path);
+}
+
+void CheckEnumerator9x(CHECK_TALLY* tally, const char* enumeratorName)
+{
+    char enumeratorPath[SHORT_PATH_SIZE];
+
+    if (CopyPath(enumeratorPath, sizeof(enumeratorPath), EnumPrefix9x)
+        && AppendPath(enumeratorPath, sizeof(enumeratorPath), enumeratorName))
+        VisitFirstInstance9x(HKEY_LOCAL_MACHINE, enumeratorPath, CheckDriverSettings, tally);
+    CheckSubkey(tally, EnumKey9x, enumeratorName);
+    CheckSubkey(tally, ClassKey9x, enumeratorName);
+}

@@ -1,0 +1,142 @@
+#include <windows.h>
+
+#include <string.h>
+
+#include "check/check_items.h"
+#include "devices/devices.h"
+#include "product/product.h"
+#include "registry/path_buffer.h"
+
+#define KEY_ABSENT 0
+#define KEY_REMOVABLE 1   // the uninstaller may open all of it as it does to delete
+#define KEY_STAYS 2       // some of it refuses that open: it and the keys above it stay
+#define KEY_UNREADABLE 3  // some of it may not even be read
+
+// The open the uninstaller makes before a deletion, and when that is refused,
+// one for reading only. The handle comes back open unless the verdict is
+// KEY_ABSENT or KEY_UNREADABLE.
+static int OpenProbedKey(HKEY parent, const char* name, HKEY* key)
+{
+    LONG result = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, key);
+
+    if (result == ERROR_SUCCESS)
+        return KEY_REMOVABLE;
+    if (result == ERROR_FILE_NOT_FOUND)
+        return KEY_ABSENT;
+    result = RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key);
+    if (result == ERROR_SUCCESS)
+        return KEY_STAYS;
+    return result == ERROR_FILE_NOT_FOUND ? KEY_ABSENT : KEY_UNREADABLE;
+}
+
+// The verdict on parent\name and everything below it: the worst of its keys.
+// path names the key in the lines, and is given back as it came.
+static int ProbeKeyTree(CHECK_TALLY* tally, HKEY parent, const char* name, char* path, size_t size)
+{
+    HKEY key;
+    char child[KEY_NAME_SIZE];  // one per level, like the deletion's
+    size_t pathLength = strlen(path);
+    DWORD index;
+    DWORD length;
+    int verdict = OpenProbedKey(parent, name, &key);
+    int childVerdict;
+
+    if (verdict == KEY_UNREADABLE)
+        ReportUnreadable(tally, path);
+    if (verdict == KEY_ABSENT || verdict == KEY_UNREADABLE)
+        return verdict;
+
+    // Nothing is deleted here, so every index names the next child.
+    for (index = 0;; index++) {
+        length = KEY_NAME_SIZE;
+        if (RegEnumKeyExA(key, index, child, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        // A child whose path does not fit is named by the deepest key that does.
+        if (!AppendPath(path, size, "\\") || !AppendPath(path, size, child))
+            path[pathLength] = '\0';
+        childVerdict = ProbeKeyTree(tally, key, child, path, size);
+        path[pathLength] = '\0';
+        if (childVerdict > verdict)
+            verdict = childVerdict;
+    }
+
+    RegCloseKey(key);
+    return verdict;
+}
+
+void CheckKeyTree(CHECK_TALLY* tally, const char* path)
+{
+    char shown[LONG_PATH_SIZE];
+
+    if (!CopyPath(shown, sizeof(shown), path))
+        return;
+    switch (ProbeKeyTree(tally, HKEY_LOCAL_MACHINE, path, shown, sizeof(shown))) {
+    case KEY_REMOVABLE:
+        ReportItem("present key", path, "");
+        tally->removable++;
+        break;
+    case KEY_STAYS:
+        ReportItem("stays key", path, " (it may not be deleted: no run removes it)");
+        tally->staying++;
+        break;
+    default:  // absent, or its unreadable keys have their own lines
+        break;
+    }
+}
+
+void CheckMatchingSubkeys(CHECK_TALLY* tally, const char* parentPath, const char* const* patterns)
+{
+    HKEY parent;
+    char name[KEY_NAME_SIZE];
+    char path[LONG_PATH_SIZE];
+    DWORD index;
+    DWORD length;
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ENUMERATE_SUB_KEYS, &parent);
+
+    if (result != ERROR_SUCCESS) {
+        if (result != ERROR_FILE_NOT_FOUND)
+            ReportUnreadable(tally, parentPath);
+        return;
+    }
+    for (index = 0;; index++) {
+        length = KEY_NAME_SIZE;
+        if (RegEnumKeyExA(parent, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        if (MatchesDeviceId(name, patterns) && CopyPath(path, sizeof(path), parentPath)
+            && AppendPath(path, sizeof(path), "\\") && AppendPath(path, sizeof(path), name))
+            CheckKeyTree(tally, path);
+    }
+    RegCloseKey(parent);
+}
+
+void CheckValue(CHECK_TALLY* tally, const char* keyPath, const char* valueName)
+{
+    HKEY key;
+    BYTE data[VALUE_BUFFER_SIZE];
+    DWORD size = sizeof(data);
+    char path[LONG_PATH_SIZE];
+    int verdict = OpenProbedKey(HKEY_LOCAL_MACHINE, keyPath, &key);
+    LONG result;
+
+    if (verdict == KEY_UNREADABLE)
+        ReportUnreadable(tally, keyPath);
+    if (verdict == KEY_ABSENT || verdict == KEY_UNREADABLE)
+        return;
+    result = RegQueryValueExA(key, valueName, NULL, NULL, data, &size);
+    RegCloseKey(key);
+
+    if (!CopyPath(path, sizeof(path), keyPath) || !AppendPath(path, sizeof(path), "\\")
+        || !AppendPath(path, sizeof(path), valueName))
+        return;
+    if (result == ERROR_SUCCESS && verdict == KEY_REMOVABLE) {
+        ReportItem("present value", path, "");
+        tally->removable++;
+    } else if (result == ERROR_SUCCESS) {
+        ReportItem("stays value", path, " (its key may not be changed: no run removes it)");
+        tally->staying++;
+    } else if (result == ERROR_MORE_DATA) {
+        // The uninstaller takes a value too large for its buffer for absent.
+        ReportItem("stays value", path, " (too large for the uninstaller: no run removes it)");
+        tally->staying++;
+    }
+}
