@@ -7,7 +7,7 @@
 #   run-scenario.sh --exe EXE --tools DIR --prefix PRISTINE --preview TOOL --work DIR
 #                   --profile NAME --fixture FILE.reg --expect FILE
 #                   [--message] [--service] [--deny PATH]... [--runs N]
-#                   [--differs REASON --standin-expect FILE]
+#                   [--differs REASON --standin-expect FILE] [--check FILE]
 #
 # --message   standard output is exactly the unsupported-platform message
 # --service   the driver service is registered with the service control
@@ -16,6 +16,9 @@
 # --runs      the program runs this many times on the same machine
 # --differs   the stand-in legitimately ends elsewhere, for this one-line
 #             reason; its leftovers must then match --standin-expect
+# --check     qalm-check.exe (beside EXE) runs before the first run and after
+#             each; its exit codes and lines must be FILE, and after each run
+#             they must be the preview's "Still present after this run"
 set -uo pipefail
 here=$(dirname "$0")
 source "$here/wine-env.sh"
@@ -27,6 +30,7 @@ service=no
 deny=()
 differs=""
 standin_expect=""
+check_expect=""
 while [ $# -gt 0 ]; do
     case $1 in
         --exe) exe=$2; shift ;;
@@ -43,6 +47,7 @@ while [ $# -gt 0 ]; do
         --runs) runs=$2; shift ;;
         --differs) differs=$2; shift ;;
         --standin-expect) standin_expect=$2; shift ;;
+        --check) check_expect=$2; shift ;;
         *) echo "run-scenario.sh: unknown argument $1"; exit 2 ;;
     esac
     shift
@@ -60,7 +65,10 @@ if [ ! -f "$exe" ]; then
     echo "SKIP: $exe is not built (cmake --build --preset win64)"
     exit 77
 fi
-for needed in "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$pristine/system.reg"; do
+check_exe=$(dirname "$exe")/qalm-check.exe
+needed_files=("$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$pristine/system.reg")
+[ -n "$check_expect" ] && needed_files+=("$check_exe")
+for needed in "${needed_files[@]}"; do
     [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
 done
 
@@ -80,13 +88,26 @@ else
     : >"$expected_stdout"
 fi
 
-# The program answers GetVersionExA as this profile; the helpers keep Wine's own version.
+# The program and the check answer GetVersionExA as this profile; the
+# helpers keep Wine's own version.
 cat >"$work/version.reg" <<REG
 REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\$(basename "$exe")]
 "Version"="$profile"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\$(basename "$check_exe")]
+"Version"="$profile"
 REG
+
+# The check's exit code and lines, under a heading that says when it ran.
+run_check() {
+    local heading=$1 status
+    wine "$check_exe" >"$work/check.out"
+    status=$?
+    printf '%s: exit %s\n' "$heading" "$status" >>"$work/check.wine"
+    tr -d '\r' <"$work/check.out" >>"$work/check.wine"
+}
 
 # Wine: the machine, the program, what is left.
 copy_prefix "$pristine" "$work/wine-prefix"
@@ -105,12 +126,14 @@ fi
 service_targets=()
 [ "$service" = yes ] && service_targets=(--service QalmPort)
 
+[ -n "$check_expect" ] && run_check "before the first run"
 for run in $(seq "$runs"); do
     wine "$exe" >"$work/stdout.$run"
     status=$?
     [ "$status" -eq 18 ] || fail "run $run: exit code $status, expected 18"
     cmp -s "$expected_stdout" "$work/stdout.$run" ||
         fail "run $run: standard output is [$(cat -v "$work/stdout.$run")], expected [$(cat "$expected_stdout")]"
+    [ -n "$check_expect" ] && run_check "after run $run"
 done
 wine "$tools/machine-state.exe" "${service_targets[@]}" "${targets[@]}" >"$work/wine.after" ||
     fail "machine-state failed under Wine"
@@ -136,6 +159,22 @@ begin_session "$work/standin-prefix"
 wine regedit /s "$(windows_path "$state")" || fail "regedit could not import the stand-in's machine"
 wine "$tools/machine-state.exe" "${targets[@]}" >"$work/standin.after" || fail "machine-state failed on the stand-in's machine"
 end_session
+
+if [ -n "$check_expect" ] && ! diff -u "$check_expect" "$work/check.wine" >"$work/check.diff"; then
+    fail "qalm-check under Wine does not say what is expected ($check_expect):"
+    cat "$work/check.diff"
+fi
+# The preview's section after each run against the check under Wine.
+if [ -n "$check_expect" ] && [ -z "$differs" ]; then
+    for run in $(seq "$runs"); do
+        sed -n "/^after run $run: exit /,/^result: /p" "$work/check.wine" | tail -n +2 >"$work/check.wine.$run"
+        sed -n '/^Still present after this run:$/,/^$/s/^  //p' "$work/preview.$run.out" >"$work/check.standin.$run"
+        if ! diff -u "$work/check.wine.$run" "$work/check.standin.$run" >"$work/check.standin.diff"; then
+            fail "after run $run the preview's still-present lines are not the check's under Wine (- Wine, + stand-in):"
+            cat "$work/check.standin.diff"
+        fi
+    done
+fi
 
 if [ -n "$differs" ]; then
     echo "note: the stand-in ends elsewhere than Wine: $differs"
