@@ -77,7 +77,7 @@ int Measure(const std::string& path, const std::string& profile)
 
     const std::string afterPath = path + ".after.reg";
     start = Clock::now();
-    WriteFileAtomically(afterPath, [&](std::ostream& out) { WriteRegedit4(machine.registry, out); });
+    WriteFileAtomically(afterPath, [&](std::ostream& out) { WriteRegFileExactly(machine.registry, out); });
     const double after = SecondsSince(start);
     const double cpu = CpuSeconds() - cpuBefore;
     const size_t afterSize = std::filesystem::file_size(afterPath);

@@ -1,6 +1,7 @@
 // libFuzzer target for the .reg reader. Besides not crashing, a file that is
-// accepted must survive a round trip: written out and read again, it gives
-// the same registry, so the writer's text is a fixed point.
+// accepted must survive a round trip: written out in the format --after
+// chooses and read again, it gives the same registry, so the writer's text is
+// a fixed point.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -37,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!Load(std::string(reinterpret_cast<const char*>(data), size), registry))
         return 0;
 
-    const std::string once = Written(registry, qalm::RegFileFormat::Regedit4);
+    const std::string once = Written(registry, qalm::ExactFormat(registry));
     win32sim::Registry reread;
-    if (!Load(once, reread) || Written(reread, qalm::RegFileFormat::Regedit4) != once)
+    if (!Load(once, reread) || Written(reread, qalm::ExactFormat(reread)) != once)
         std::abort();  // the writer wrote what the reader does not read back the same
     return 0;
 }

@@ -26,7 +26,8 @@ void WriteHelp(std::ostream& out)
     for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
         out << " " << platform.name;
     out << "\n                 or ID.MAJOR.MINOR as GetVersionExA reports it\n"
-        << "  --after FILE   also write the machine after the run as a REGEDIT4 file\n"
+        << "  --after FILE   also write the machine after the run as a .reg file: REGEDIT4,\n"
+        << "                 or Unicode when its text is not all ASCII\n"
         << "  --json         the report as one JSON document\n";
 }
 
@@ -55,7 +56,7 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
         const PreviewResult result = RunPreview(machine, std::move(sources));
         if (!options.afterPath.empty()) {
             WriteFileAtomically(options.afterPath,
-                                [&](std::ostream& file) { WriteRegedit4(machine.registry, file); });
+                                [&](std::ostream& file) { WriteRegFileExactly(machine.registry, file); });
         }
         if (options.json)
             WriteJsonReport(result, out);

@@ -86,6 +86,23 @@ private:
         Cursor cursor(line);
         if (cursor.OnlySpacesLeft() || cursor.Peek() == ';')
             return;
+        const bool keyLine = cursor.Peek() == '[';
+        const bool underSkippedRoot = keyLine ? NamesOtherRoot(cursor.Rest()) : target_ == Target::SkippedKey;
+        try {
+            ParseContent(cursor);
+        } catch (const RegReadError& error) {
+            if (!underSkippedRoot)
+                throw;
+            // What is skipped is not read; a mistake there is told with the skipped keys.
+            if (skipped_.malformedLines++ == 0)
+                skipped_.firstMalformed = error.what();
+            if (keyLine)
+                Skip(cursor.Rest().substr(1));
+        }
+    }
+
+    void ParseContent(Cursor& cursor)
+    {
         try {
             switch (cursor.Peek()) {
             case '[':
@@ -101,6 +118,15 @@ private:
         } catch (const std::invalid_argument& refused) {
             Fail(refused.what());  // the registry refused a name the reader let through
         }
+    }
+
+    // A key line, well formed or not, whose root is one the reader skips.
+    static bool NamesOtherRoot(std::string_view line)
+    {
+        line.remove_prefix(1);
+        if (!line.empty() && line.front() == '-')
+            line.remove_prefix(1);
+        return ClassifyRoot(line.substr(0, line.find_first_of("\\]"))) == RegRoot::Other;
     }
 
     // "[ROOT\path]" or "[-ROOT\path]"; a key name may itself hold "]", so the last one closes.
@@ -338,7 +364,10 @@ void SkippedKeys::Add(const SkippedKeys& other)
         firstLine = other.firstLine;
         firstKey = other.firstKey;
     }
+    if (malformedLines == 0 && other.malformedLines > 0)
+        firstMalformed = other.firstMalformed;
     count += other.count;
+    malformedLines += other.malformedLines;
 }
 
 SkippedKeys ReadRegFile(std::istream& in, const std::string& fileName, RegSink& sink)

@@ -150,7 +150,59 @@ private:
     std::string wide_;
 };
 
+bool IsAscii(std::string_view text)
+{
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// UTF-8 that a Unicode export spells: to UTF-16 and back, it is the same bytes.
+bool SurvivesUtf16(std::string_view text)
+{
+    const std::vector<BYTE> bytes(text.begin(), text.end());
+    return Utf16LeToUtf8(Utf8ToUtf16Le(bytes)) == bytes;
+}
+
+// How a piece of text can be written; the machine's format is the least of its pieces'.
+enum class TextFit { Ascii, Unicode, BytesOnly };
+
+TextFit FitOf(std::string_view text)
+{
+    if (IsAscii(text))
+        return TextFit::Ascii;
+    return SurvivesUtf16(text) ? TextFit::Unicode : TextFit::BytesOnly;
+}
+
 }  // namespace
+
+RegFileFormat ExactFormat(const win32sim::Registry& registry)
+{
+    TextFit fit = TextFit::Ascii;
+    const auto take = [&fit](std::string_view text) {
+        const TextFit piece = FitOf(text);
+        if (piece > fit)
+            fit = piece;
+        return fit != TextFit::BytesOnly;
+    };
+    std::vector<const win32sim::RegKey*> pending = {&registry.Root()};
+    while (!pending.empty()) {
+        const win32sim::RegKey& key = *pending.back();
+        pending.pop_back();
+        if (!take(key.Name()))
+            return RegFileFormat::Regedit4;
+        for (const win32sim::RegValue& value : key.Values()) {
+            const std::string_view data(reinterpret_cast<const char*>(value.data.data()), value.data.size());
+            if (!take(value.name) || (IsStringType(value.type) && !take(data)))
+                return RegFileFormat::Regedit4;
+        }
+        for (size_t i = 0; i < key.SubkeyCount(); ++i)
+            pending.push_back(&key.SubkeyAt(i));
+    }
+    return fit == TextFit::Unicode ? RegFileFormat::Unicode : RegFileFormat::Regedit4;
+}
 
 void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFileFormat format)
 {

@@ -106,6 +106,34 @@ TEST(PreviewCommand, WritesTheSameAfterStateEveryTime)
     EXPECT_EQ(ReadFile(folder.PathOf("one.reg")), ReadFile(folder.PathOf("two.reg")));
 }
 
+// Text that is not ASCII: the same machine as UTF-8 REGEDIT4 or as a UTF-16
+// export comes back as one Unicode export, the UTF-16 file byte for byte.
+TEST(PreviewCommand, WritesNonAsciiTextAsOneUnicodeExportFromEitherFormat)
+{
+    const std::string unicode = Utf16LeFile(
+        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
+        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\\u041c\u043e\u0434\u0435\u043c]\r\n"
+        u"\"\u0418\u043c\u044f\"=\"\u0424\u0430\u043a\u0441 \U0001F4E0\"\r\n\r\n");
+    const std::string regedit4 = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\\u041c\u043e\u0434\u0435\u043c]\n"
+                                 "\"\u0418\u043c\u044f\"=\"\u0424\u0430\u043a\u0441 \U0001F4E0\"\n";
+    TemporaryFolder folder;
+    for (const std::string& input : {folder.Write("unicode.reg", unicode), folder.Write("regedit4.reg", regedit4)}) {
+        ASSERT_EQ(RunCommand({"--os", "vista", "--after", folder.PathOf("after.reg"), input}).status, 0);
+        EXPECT_EQ(ReadFile(folder.PathOf("after.reg")), unicode) << input;
+    }
+}
+
+// Bytes of an ANSI code page that the file does not name go back as they were read.
+TEST(PreviewCommand, WritesAnsiTextBackAsItsBytes)
+{
+    const std::string ansi = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xe9]\n"
+                             "\"Name\"=\"Fax \xe9t\xe9\"\n\n";
+    TemporaryFolder folder;
+    const std::string input = folder.Write("ansi.reg", ansi);
+    ASSERT_EQ(RunCommand({"--os", "vista", "--after", folder.PathOf("after.reg"), input}).status, 0);
+    EXPECT_EQ(ReadFile(folder.PathOf("after.reg")), ansi);
+}
+
 TEST(PreviewCommand, WarnsOnceAboutKeysOutsideTheLocalMachine)
 {
     TemporaryFolder folder;
@@ -115,6 +143,21 @@ TEST(PreviewCommand, WarnsOnceAboutKeysOutsideTheLocalMachine)
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "qalm-preview: warning: skipped 3 keys outside HKEY_LOCAL_MACHINE (the first: "
                           "HKEY_CURRENT_USER\\A at " + file + ":2)\n");
+}
+
+// Only HKEY_LOCAL_MACHINE is read: a mistake under another root is counted, not fatal.
+TEST(PreviewCommand, CountsMalformedLinesUnderSkippedRootsAndGoesOn)
+{
+    TemporaryFolder folder;
+    const std::string file = folder.Write(
+        "classes.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n\"V\"=dword:0ffffffff\n[HKEY_CLASSES_ROOT\\\\x]\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VQR]\n\"Version\"=\"7\"\n");
+    const CommandResult result = RunCommand({"--os", "vista", file});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(Contains(result.out, "classes.reg: 2 keys, 1 value")) << result.out;  // SOFTWARE, SOFTWARE\VQR and its value
+    EXPECT_EQ(result.err, "qalm-preview: warning: skipped 2 keys outside HKEY_LOCAL_MACHINE (the first: "
+                          "HKEY_CLASSES_ROOT\\.txt at " + file + ":2), with 2 malformed lines among them (the first: " +
+                          file + ":3: expected the end of the line after the dword, found \"f\")\n");
 }
 
 TEST(PreviewCommand, RejectsAMalformedFileAndLeavesTheAfterFileAlone)

@@ -26,18 +26,21 @@ public:
     virtual void DeleteValue(std::string_view name) = 0;
 };
 
-// Keys of other roots: counted, and the first one kept for the warning.
+// Keys of other roots: counted, and the first one kept for the warning; so
+// are the malformed lines among them, which are not read either.
 struct SkippedKeys {
     size_t count = 0;
     std::string firstFile;
     size_t firstLine = 0;
     std::string firstKey;
+    size_t malformedLines = 0;
+    std::string firstMalformed;  // "file:line: what was expected"
 
     void Add(const SkippedKeys& other);
 };
 
-// Reads one file; throws RegReadError at the first malformed line. Whatever
-// the sink received before the error stays with the sink.
+// Reads one file; throws RegReadError at the first malformed line outside the
+// skipped roots. Whatever the sink received before the error stays with the sink.
 SkippedKeys ReadRegFile(std::istream& in, const std::string& fileName, RegSink& sink);
 
 }  // namespace qalm
