@@ -6,13 +6,14 @@
 #
 #   run-scenario.sh --exe EXE --tools DIR --prefix PRISTINE --preview TOOL --work DIR
 #                   --profile NAME --fixture FILE.reg --expect FILE
-#                   [--message] [--service] [--deny PATH]... [--runs N]
+#                   [--message] [--service] [--deny PATH]... [--read-only PATH]... [--runs N]
 #                   [--differs REASON --standin-expect FILE] [--check FILE]
 #
 # --message   standard output is exactly the unsupported-platform message
 # --service   the driver service is registered with the service control
 #             manager before the import, and its presence is checked after
 # --deny      after the import, PATH (under HKLM) denies Everyone any access
+# --read-only after the import, PATH (under HKLM) lets Everyone read it only
 # --runs      the program runs this many times on the same machine
 # --differs   the stand-in legitimately ends elsewhere, for this one-line
 #             reason; its leftovers must then match --standin-expect
@@ -28,6 +29,7 @@ runs=1
 message=no
 service=no
 deny=()
+read_only=()
 differs=""
 standin_expect=""
 check_expect=""
@@ -44,6 +46,7 @@ while [ $# -gt 0 ]; do
         --message) message=yes ;;
         --service) service=yes ;;
         --deny) deny+=("$2"); shift ;;
+        --read-only) read_only+=("$2"); shift ;;
         --runs) runs=$2; shift ;;
         --differs) differs=$2; shift ;;
         --standin-expect) standin_expect=$2; shift ;;
@@ -122,6 +125,9 @@ wine regedit /s "$(windows_path "$work/version.reg")" || fail "regedit could not
 wine regedit /s "$(windows_path "$fixture")" || fail "regedit could not import $fixture"
 if [ ${#deny[@]} -gt 0 ]; then
     wine "$tools/deny-key-access.exe" "${deny[@]}" || fail "could not deny access to ${deny[*]}"
+fi
+if [ ${#read_only[@]} -gt 0 ]; then
+    wine "$tools/deny-key-access.exe" --read-only "${read_only[@]}" || fail "could not make ${read_only[*]} read-only"
 fi
 service_targets=()
 [ "$service" = yes ] && service_targets=(--service QalmPort)
