@@ -33,8 +33,7 @@ static void CheckDeviceKey(CHECK_TALLY* tally, int mode, const char* devicePath)
     }
     RegCloseKey(device);
 
-    if (count == 0 || !CopyPath(instancePath, sizeof(instancePath), devicePath)
-        || !AppendPath(instancePath, sizeof(instancePath), "\\") || !AppendPath(instancePath, sizeof(instancePath), name))
+    if (count == 0 || !JoinPath(instancePath, sizeof(instancePath), devicePath, name))
         return;
     result = QueryInstalledInstance(mode, instancePath, ClassValueName);
     if (result == ERROR_ACCESS_DENIED) {
@@ -64,8 +63,7 @@ void CheckDeviceKeys(CHECK_TALLY* tally, int mode, const char* enumeratorPath, c
         length = KEY_NAME_SIZE;
         if (RegEnumKeyExA(enumerator, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
-        if (MatchesDeviceId(name, patterns) && CopyPath(path, sizeof(path), enumeratorPath)
-            && AppendPath(path, sizeof(path), "\\") && AppendPath(path, sizeof(path), name))
+        if (MatchesDeviceId(name, patterns) && JoinPath(path, sizeof(path), enumeratorPath, name))
             CheckDeviceKey(tally, mode, path);
     }
     RegCloseKey(enumerator);

@@ -9,10 +9,11 @@
 static void CheckDriverSettings(HKEY instance, void* context)
 {
     char driver[SHORT_PATH_SIZE + 1];
+    char classPath[SHORT_PATH_SIZE];
     char path[LONG_PATH_SIZE];
-    const char* settingsName = ReadDriverSettingsKey(instance, driver, path);
+    const char* settingsName = ReadDriverSettingsKey(instance, driver, classPath);
 
-    if (settingsName != NULL && AppendPath(path, sizeof(path), "\\") && AppendPath(path, sizeof(path), settingsName))
+    if (settingsName != NULL && JoinPath(path, sizeof(path), classPath, settingsName))
         CheckKeyTree((CHECK_TALLY*)context, path);
 }
 
@@ -20,8 +21,7 @@ static void CheckSubkey(CHECK_TALLY* tally, const char* parentPath, const char* 
 {
     char path[LONG_PATH_SIZE];
 
-    if (CopyPath(path, sizeof(path), parentPath) && AppendPath(path, sizeof(path), "\\")
-        && AppendPath(path, sizeof(path), name))
+    if (JoinPath(path, sizeof(path), parentPath, name))
         CheckKeyTree(tally, path);
 }
 

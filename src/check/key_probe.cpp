@@ -7,26 +7,26 @@
 #include "product/product.h"
 #include "registry/path_buffer.h"
 
-#define KEY_ABSENT 0
-#define KEY_REMOVABLE 1   // the uninstaller may open all of it as it does to delete
-#define KEY_STAYS 2       // some of it refuses that open: it and the keys above it stay
-#define KEY_UNREADABLE 3  // some of it may not even be read
+#define PROBE_ABSENT 0
+#define PROBE_REMOVABLE 1   // the uninstaller may open all of it as it does to delete
+#define PROBE_STAYS 2       // some of it refuses that open: it and the keys above it stay
+#define PROBE_UNREADABLE 3  // some of it may not even be read
 
 // The open the uninstaller makes before a deletion, and when that is refused,
 // one for reading only. The handle comes back open unless the verdict is
-// KEY_ABSENT or KEY_UNREADABLE.
+// PROBE_ABSENT or PROBE_UNREADABLE.
 static int OpenProbedKey(HKEY parent, const char* name, HKEY* key)
 {
     LONG result = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, key);
 
     if (result == ERROR_SUCCESS)
-        return KEY_REMOVABLE;
+        return PROBE_REMOVABLE;
     if (result == ERROR_FILE_NOT_FOUND)
-        return KEY_ABSENT;
+        return PROBE_ABSENT;
     result = RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key);
     if (result == ERROR_SUCCESS)
-        return KEY_STAYS;
-    return result == ERROR_FILE_NOT_FOUND ? KEY_ABSENT : KEY_UNREADABLE;
+        return PROBE_STAYS;
+    return result == ERROR_FILE_NOT_FOUND ? PROBE_ABSENT : PROBE_UNREADABLE;
 }
 
 // The verdict on parent\name and everything below it: the worst of its keys.
@@ -41,9 +41,9 @@ static int ProbeKeyTree(CHECK_TALLY* tally, HKEY parent, const char* name, char*
     int verdict = OpenProbedKey(parent, name, &key);
     int childVerdict;
 
-    if (verdict == KEY_UNREADABLE)
+    if (verdict == PROBE_UNREADABLE)
         ReportUnreadable(tally, path);
-    if (verdict == KEY_ABSENT || verdict == KEY_UNREADABLE)
+    if (verdict == PROBE_ABSENT || verdict == PROBE_UNREADABLE)
         return verdict;
 
     // Nothing is deleted here, so every index names the next child.
@@ -71,11 +71,11 @@ void CheckKeyTree(CHECK_TALLY* tally, const char* path)
     if (!CopyPath(shown, sizeof(shown), path))
         return;
     switch (ProbeKeyTree(tally, HKEY_LOCAL_MACHINE, path, shown, sizeof(shown))) {
-    case KEY_REMOVABLE:
+    case PROBE_REMOVABLE:
         ReportItem("present key", path, "");
         tally->removable++;
         break;
-    case KEY_STAYS:
+    case PROBE_STAYS:
         ReportItem("stays key", path, " (it may not be deleted: no run removes it)");
         tally->staying++;
         break;
@@ -102,8 +102,7 @@ void CheckMatchingSubkeys(CHECK_TALLY* tally, const char* parentPath, const char
         length = KEY_NAME_SIZE;
         if (RegEnumKeyExA(parent, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
-        if (MatchesDeviceId(name, patterns) && CopyPath(path, sizeof(path), parentPath)
-            && AppendPath(path, sizeof(path), "\\") && AppendPath(path, sizeof(path), name))
+        if (MatchesDeviceId(name, patterns) && JoinPath(path, sizeof(path), parentPath, name))
             CheckKeyTree(tally, path);
     }
     RegCloseKey(parent);
@@ -118,17 +117,16 @@ void CheckValue(CHECK_TALLY* tally, const char* keyPath, const char* valueName)
     int verdict = OpenProbedKey(HKEY_LOCAL_MACHINE, keyPath, &key);
     LONG result;
 
-    if (verdict == KEY_UNREADABLE)
+    if (verdict == PROBE_UNREADABLE)
         ReportUnreadable(tally, keyPath);
-    if (verdict == KEY_ABSENT || verdict == KEY_UNREADABLE)
+    if (verdict == PROBE_ABSENT || verdict == PROBE_UNREADABLE)
         return;
     result = RegQueryValueExA(key, valueName, NULL, NULL, data, &size);
     RegCloseKey(key);
 
-    if (!CopyPath(path, sizeof(path), keyPath) || !AppendPath(path, sizeof(path), "\\")
-        || !AppendPath(path, sizeof(path), valueName))
+    if (!JoinPath(path, sizeof(path), keyPath, valueName))
         return;
-    if (result == ERROR_SUCCESS && verdict == KEY_REMOVABLE) {
+    if (result == ERROR_SUCCESS && verdict == PROBE_REMOVABLE) {
         ReportItem("present value", path, "");
         tally->removable++;
     } else if (result == ERROR_SUCCESS) {

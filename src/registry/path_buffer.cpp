@@ -18,3 +18,14 @@ BOOL AppendPath(char* buffer, size_t size, const char* text)
         return FALSE;
     return CopyPath(buffer + used, size - used, text);
 }
+
+BOOL JoinPath(char* buffer, size_t size, const char* parent, const char* name)
+{
+    size_t parentLength = strlen(parent);
+
+    if (parentLength + 1 + strlen(name) >= size)
+        return FALSE;
+    memcpy(buffer, parent, parentLength);
+    buffer[parentLength] = '\\';
+    return CopyPath(buffer + parentLength + 1, size - parentLength - 1, name);
+}

@@ -10,5 +10,7 @@
 // fit with its terminator; a path that does not fit is skipped, never cut short.
 BOOL CopyPath(char* buffer, size_t size, const char* text);
 BOOL AppendPath(char* buffer, size_t size, const char* text);
+// parent + "\" + name, on the same terms.
+BOOL JoinPath(char* buffer, size_t size, const char* parent, const char* name);
 
 #endif
