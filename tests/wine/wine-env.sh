@@ -1,14 +1,21 @@
 # Sourced by the suite's scripts: which Wine runs the program, and how quietly.
-# The 64-bit loader is named directly: Debian's "wine" wrapper prefers the
-# 32-bit one whenever it is installed, and this kind of machine cannot run it.
+# 64-bit Wine unless WINEARCH=win32 (the PE32 stage, inside its VM). The
+# loader is named directly: Debian's "wine" wrapper prefers the 32-bit one
+# whenever it is installed, and this kind of machine cannot run it.
 # shellcheck shell=bash
 
-WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
+WINEARCH=${WINEARCH:-win64}
+if [ "$WINEARCH" = win32 ]; then
+    WINELOADER=${WINELOADER:-/usr/lib/wine/wine}
+    WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver32}
+else
+    WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}
+    WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
+fi
 WINEDEBUG=-all
 # No desktop menu entries, no offer to install Mono or Gecko.
 WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-export WINELOADER WINESERVER WINEDEBUG WINEDLLOVERRIDES
+export WINEARCH WINELOADER WINESERVER WINEDEBUG WINEDLLOVERRIDES
 
 wine() { "$WINELOADER" "$@"; }
 wineserver() { "$WINESERVER" "$@"; }
