@@ -14,7 +14,7 @@ uint64_t Mix(uint64_t value)
 }
 
 // Change detection, not defence against crafted data: eight bytes a step.
-uint64_t Digest(DWORD type, const std::vector<BYTE>& data)
+uint64_t Digest(DWORD type, win32sim::ByteView data)
 {
     uint64_t hash = Mix(type + 0x9E3779B97F4A7C15ull) ^ data.size();
     size_t i = 0;
@@ -44,9 +44,9 @@ KeySubtree CountSubtree(const win32sim::RegKey& top, std::string path)
     return subtree;
 }
 
-std::string JoinPath(const std::string& parent, const std::string& name)
+std::string JoinPath(const std::string& parent, std::string_view name)
 {
-    return parent.empty() ? name : parent + "\\" + name;
+    return parent.empty() ? std::string(name) : parent + "\\" + std::string(name);
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ RegistrySnapshot::RegistrySnapshot(const win32sim::Registry& registry)
         ++keyCount;
         valueCount += key->Values().size();
         for (const win32sim::RegValue& value : key->Values())
-            nameLength += value.name.size();
+            nameLength += value.Name().size();
         for (size_t i = 0; i < key->SubkeyCount(); ++i)
             pending.push_back(&key->SubkeyAt(i));
     }
@@ -96,11 +96,11 @@ RegistrySnapshot::RegistrySnapshot(const win32sim::Registry& registry)
 
     const auto addRecord = [this](const win32sim::RegKey& key, uint32_t parent) {
         const auto index = static_cast<uint32_t>(keys_.size());
-        keys_.push_back({key.shared_from_this(), parent, 0, static_cast<uint32_t>(values_.size()),
+        keys_.push_back({key.Shared(), parent, 0, static_cast<uint32_t>(values_.size()),
                          static_cast<uint32_t>(key.Values().size())});
         for (const win32sim::RegValue& value : key.Values()) {
-            names_ += value.name;
-            values_.push_back({static_cast<uint32_t>(names_.size()), value.type, Digest(value.type, value.data)});
+            names_ += value.Name();
+            values_.push_back({static_cast<uint32_t>(names_.size()), value.Type(), Digest(value.Type(), value.Data())});
         }
         return index;
     };
@@ -126,14 +126,14 @@ RegistrySnapshot::RegistrySnapshot(const win32sim::Registry& registry)
 
 std::string RegistrySnapshot::PathOf(size_t index) const
 {
-    std::vector<const std::string*> names;
+    std::vector<std::string_view> names;
     for (; index != 0; index = keys_[index].parent)
-        names.push_back(&keys_[index].key->Name());
+        names.push_back(keys_[index].key->Name());
     std::string path;
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (!path.empty())
             path += '\\';
-        path += **name;
+        path += *name;
     }
     return path;
 }
@@ -178,26 +178,26 @@ RegistryChanges RegistrySnapshot::Compare(const win32sim::Registry& after) const
 void RegistrySnapshot::CompareValues(size_t index, RegistryChanges& changes) const
 {
     const KeyRecord& record = keys_[index];
-    const std::vector<win32sim::RegValue>& now = record.key->Values();
+    const auto now = record.key->Values();
     const win32sim::CaseInsensitiveLess less;
     const size_t end = record.firstValue + record.valueCount;
     size_t before = record.firstValue;
-    size_t after = 0;
+    auto after = now.begin();
     const auto change = [&](std::string_view name, DWORD type) {
         return ValueChange{PathOf(index), std::string(name), type};
     };
 
-    while (before < end || after < now.size()) {
-        if (after == now.size() || (before < end && less(NameOf(before), now[after].name))) {
+    while (before < end || after != now.end()) {
+        if (after == now.end() || (before < end && less(NameOf(before), after->Name()))) {
             changes.removedValues.push_back(change(NameOf(before), values_[before].type));
             ++before;
-        } else if (before == end || less(now[after].name, NameOf(before))) {
-            changes.addedValues.push_back(change(now[after].name, now[after].type));
+        } else if (before == end || less(after->Name(), NameOf(before))) {
+            changes.addedValues.push_back(change(after->Name(), after->Type()));
             ++after;
         } else {
             const ValueRecord& old = values_[before];
-            if (old.type != now[after].type || old.digest != Digest(now[after].type, now[after].data))
-                changes.changedValues.push_back(change(now[after].name, now[after].type));
+            if (old.type != after->Type() || old.digest != Digest(after->Type(), after->Data()))
+                changes.changedValues.push_back(change(after->Name(), after->Type()));
             ++before;
             ++after;
         }

@@ -63,27 +63,30 @@ public:
     void Value(const win32sim::RegValue& value)
     {
         const size_t lineStart = buffer_.size();
-        if (value.name.empty()) {
+        const std::string_view name = value.Name();
+        const DWORD type = value.Type();
+        const win32sim::ByteView data = value.Data();
+        if (name.empty()) {
             Append("@=");
         } else {
-            Quoted(value.name);
+            Quoted(name);
             Append("=");
         }
-        if (value.type == REG_SZ && IsPlainString(value.data)) {
-            Quoted(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
-        } else if (value.type == REG_DWORD && value.data.size() == 4) {
-            Dword(value.data);
-        } else if (unicode_ && IsStringType(value.type)) {
-            Hex(value.type, Utf8ToUtf16Le(value.data), buffer_.size() - lineStart);
+        if (type == REG_SZ && IsPlainString(data)) {
+            Quoted(std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1));
+        } else if (type == REG_DWORD && data.size() == 4) {
+            Dword(data);
+        } else if (unicode_ && IsStringType(type)) {
+            Hex(type, Utf8ToUtf16Le(std::vector<BYTE>(data.begin(), data.end())), buffer_.size() - lineStart);
         } else {
-            Hex(value.type, value.data, buffer_.size() - lineStart);
+            Hex(type, data, buffer_.size() - lineStart);
         }
         EndLine();
     }
 
 private:
     // A string that "..." spells exactly: one terminator, no NUL or line break before it.
-    static bool IsPlainString(const std::vector<BYTE>& data)
+    static bool IsPlainString(win32sim::ByteView data)
     {
         if (data.empty() || data.back() != 0)
             return false;
@@ -105,7 +108,7 @@ private:
         buffer_ += '"';
     }
 
-    void Dword(const std::vector<BYTE>& data)
+    void Dword(win32sim::ByteView data)
     {
         const unsigned long number = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned long>(data[3]) << 24);
         char text[16];
@@ -113,7 +116,7 @@ private:
         Append(text);
     }
 
-    void Hex(DWORD type, const std::vector<BYTE>& data, size_t column)
+    void Hex(DWORD type, win32sim::ByteView data, size_t column)
     {
         char prefix[24];
         if (type == REG_BINARY)
@@ -194,12 +197,12 @@ RegFileFormat ExactFormat(const win32sim::Registry& registry)
         if (!take(key.Name()))
             return RegFileFormat::Regedit4;
         for (const win32sim::RegValue& value : key.Values()) {
-            const std::string_view data(reinterpret_cast<const char*>(value.data.data()), value.data.size());
-            if (!take(value.name) || (IsStringType(value.type) && !take(data)))
+            const std::string_view data(reinterpret_cast<const char*>(value.Data().data()), value.Data().size());
+            if (!take(value.Name()) || (IsStringType(value.Type()) && !take(data)))
                 return RegFileFormat::Regedit4;
         }
-        for (size_t i = 0; i < key.SubkeyCount(); ++i)
-            pending.push_back(&key.SubkeyAt(i));
+        for (const win32sim::RegKey& child : key.Subkeys())
+            pending.push_back(&child);
     }
     return fit == TextFit::Unicode ? RegFileFormat::Unicode : RegFileFormat::Regedit4;
 }

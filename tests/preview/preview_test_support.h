@@ -45,10 +45,10 @@ inline ::testing::AssertionResult HasValue(const win32sim::Registry& registry, c
     const win32sim::RegValue* value = key->FindValue(name);
     if (!value)
         return ::testing::AssertionFailure() << "no value \"" << name << "\" in " << path;
-    if (value->type != type)
-        return ::testing::AssertionFailure() << path << " \"" << name << "\" has type " << value->type;
-    if (value->data != data)
-        return ::testing::AssertionFailure() << path << " \"" << name << "\" has other data (" << value->data.size()
+    if (value->Type() != type)
+        return ::testing::AssertionFailure() << path << " \"" << name << "\" has type " << value->Type();
+    if (value->Data() != data)
+        return ::testing::AssertionFailure() << path << " \"" << name << "\" has other data (" << value->Data().size()
                                              << " bytes)";
     return ::testing::AssertionSuccess();
 }

@@ -17,7 +17,7 @@ void CollectContents(const RegKey& key, std::set<std::string>& out)
     if (!path.empty())
         out.insert(path);
     for (const RegValue& value : key.Values())
-        out.insert(path + " > " + value.name);
+        out.insert(path + " > " + std::string(value.Name()));
     for (size_t i = 0; i < key.SubkeyCount(); ++i)
         CollectContents(key.SubkeyAt(i), out);
 }
@@ -50,7 +50,7 @@ std::vector<std::string> SubkeyNames(const RegKey& key)
 {
     std::vector<std::string> names;
     for (size_t i = 0; i < key.SubkeyCount(); ++i)
-        names.push_back(key.SubkeyAt(i).Name());
+        names.emplace_back(key.SubkeyAt(i).Name());
     return names;
 }
 

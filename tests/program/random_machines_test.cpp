@@ -256,10 +256,10 @@ public:
     }
 
 private:
-    static bool Matches(const std::string& name, const char* const* patterns)
+    static bool Matches(std::string_view name, const char* const* patterns)
     {
         for (; *patterns; ++patterns) {
-            if (name.find(*patterns) != std::string::npos)
+            if (name.find(*patterns) != std::string_view::npos)
                 return true;
         }
         return false;
@@ -296,9 +296,9 @@ private:
         if (!enumerator || enumerator->SubkeyCount() == 0 || enumerator->SubkeyAt(0).SubkeyCount() == 0)
             return;
         const win32sim::RegValue* driver = enumerator->SubkeyAt(0).SubkeyAt(0).FindValue(DriverValueName9x);
-        if (!driver || driver->data.size() > SHORT_PATH_SIZE)
+        if (!driver || driver->Data().size() > SHORT_PATH_SIZE)
             return;
-        std::string text(driver->data.begin(), driver->data.end());
+        std::string text(driver->Data().begin(), driver->Data().end());
         text = text.substr(0, text.find('\0'));
         size_t separator = text.find('\\');
         if (separator == std::string::npos || separator == 0 || separator + 1 == text.size()

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <stdexcept>
 
 #include "sim_test_support.h"
@@ -62,9 +64,9 @@ TEST(RegistryModel, ValuesMatchWhateverTheCaseAndAreReplacedInPlace)
     registry.SetString("K", "type", "x");
     const RegKey& key = *registry.Find("K");
     ASSERT_EQ(key.Values().size(), 1u);
-    EXPECT_EQ(key.Values()[0].name, "Type");
-    EXPECT_EQ(key.FindValue("TYPE")->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(key.FindValue("TYPE")->data, (std::vector<BYTE>{'x', 0}));
+    EXPECT_EQ(key.Values().begin()->Name(), "Type");
+    EXPECT_EQ(key.FindValue("TYPE")->Type(), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(key.FindValue("TYPE")->Data(), (std::vector<BYTE>{'x', 0}));
     EXPECT_TRUE(registry.Find("k")->DeleteValue("tYpE"));
     EXPECT_EQ(key.FindValue("Type"), nullptr);
 }
@@ -103,4 +105,48 @@ TEST(RegistryModel, DumpListsKeysDepthFirstWithTheirValues)
     AddKeys(registry, {"B", "A\\X"});
     registry.SetDword("A", "Type", 1);
     EXPECT_EQ(registry.Dump(), "A\n  Type = type 4: 01 00 00 00\nA\\X\nB\n");
+}
+
+namespace {
+
+// The work counted on one key with n subkeys and n values, all added, walked by
+// index and removed in shuffled order: about n log n steps when each costs
+// O(log n), n squared when any of them costs a walk or a move of the siblings.
+uint64_t StepsForSiblings(size_t count)
+{
+    std::vector<std::string> names;
+    for (size_t i = 0; i < count; ++i)
+        names.push_back("Name" + std::to_string(i));
+    std::mt19937 random(7);
+    std::shuffle(names.begin(), names.end(), random);
+
+    Registry registry;
+    RegKey& key = registry.Create("K");
+    for (const std::string& name : names) {
+        key.CreateSubkey(name);
+        key.SetValue(name, REG_DWORD, std::vector<BYTE>{1, 0, 0, 0});
+    }
+    std::string previous;
+    for (size_t i = 0; i < key.SubkeyCount(); ++i) {
+        std::string name(key.SubkeyAt(i).Name());
+        EXPECT_TRUE(previous.empty() || CaseInsensitiveLess()(previous, name)) << previous << " before " << name;
+        previous = name;
+    }
+    std::shuffle(names.begin(), names.end(), random);
+    for (const std::string& name : names) {
+        EXPECT_TRUE(key.RemoveSubkey(name));
+        EXPECT_TRUE(key.DeleteValue(name));
+    }
+    EXPECT_EQ(key.SubkeyCount() + key.Values().size(), 0u);
+    return registry.Steps();
+}
+
+}  // namespace
+
+TEST(RegistryModel, WorkPerSiblingGrowsWithTheLogarithmOfTheirNumber)
+{
+    const uint64_t small = StepsForSiblings(1000);
+    const uint64_t large = StepsForSiblings(16000);
+    // 16 times the siblings: n log n gives about 22 times the work, n squared 256.
+    EXPECT_LT(large, small * 40) << small << " steps for 1000, " << large << " for 16000";
 }

@@ -32,7 +32,7 @@ inline std::vector<std::string> SubkeyNames(const win32sim::RegKey& key)
 {
     std::vector<std::string> names;
     for (size_t i = 0; i < key.SubkeyCount(); ++i)
-        names.push_back(key.SubkeyAt(i).Name());
+        names.emplace_back(key.SubkeyAt(i).Name());
     return names;
 }
 

@@ -1,3 +1,4 @@
+#include "ordered_chain.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -14,17 +15,19 @@ unsigned char Fold(char c)
 
 }  // namespace
 
-bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const
+int CompareNames(std::string_view a, std::string_view b)
 {
     size_t common = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < common; ++i) {
         unsigned char x = Fold(a[i]);
         unsigned char y = Fold(b[i]);
         if (x != y)
-            return x < y;
+            return x < y ? -1 : 1;
     }
-    return a.size() < b.size();
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
+
+bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const { return CompareNames(a, b) < 0; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {

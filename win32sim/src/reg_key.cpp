@@ -1,7 +1,9 @@
-#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "key_path.h"
+#include "ordered_chain.h"
+#include "registry_store.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -19,14 +21,65 @@ void CheckKeyName(std::string_view name)
                                     std::to_string(MaxKeyNameLength) + " characters");
 }
 
+OrderedChain<RegKey> SubkeyChain(RegistryStore& store) { return OrderedChain<RegKey>(store.keys, store.steps); }
+OrderedChain<RegValue> ValueChain(RegistryStore& store) { return OrderedChain<RegValue>(store.values, store.steps); }
+
+// A value's block: the name's length (four bytes), the name, the data.
+const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
+{
+    const auto length = static_cast<uint32_t>(name.size());
+    char* block = bytes.Allocate(sizeof length + name.size() + data.size());
+    std::memcpy(block, &length, sizeof length);
+    std::memcpy(block + sizeof length, name.data(), name.size());
+    if (!data.empty())
+        std::memcpy(block + sizeof length + name.size(), data.data(), data.size());
+    return block;
+}
+
 }  // namespace
 
-RegKey::RegKey(std::string name, RegKey* parent) : name_(std::move(name)), parent_(parent) {}
+bool operator==(ByteView a, ByteView b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+}
+
+std::string_view RegValue::Name() const
+{
+    uint32_t length;
+    std::memcpy(&length, block_, sizeof length);
+    return std::string_view(block_ + sizeof length, length);
+}
+
+ByteView RegValue::Data() const
+{
+    return ByteView(reinterpret_cast<const BYTE*>(Name().data() + Name().size()), dataSize_);
+}
+
+template <class Node>
+const Node& ChainRange<Node>::Iterator::operator*() const
+{
+    if constexpr (std::is_same_v<Node, RegKey>)
+        return store_->keys[id_];
+    else
+        return store_->values[id_];
+}
+
+template <class Node>
+typename ChainRange<Node>::Iterator& ChainRange<Node>::Iterator::operator++()
+{
+    id_ = (**this).links_.next;
+    return *this;
+}
+
+template class ChainRange<RegKey>;
+template class ChainRange<RegValue>;
+
+std::string_view RegKey::Name() const { return std::string_view(name_ + 1, static_cast<unsigned char>(name_[0])); }
 
 std::string RegKey::Path() const
 {
     if (!parent_)
-        return deleted_ ? name_ : std::string();
+        return deleted_ ? std::string(Name()) : std::string();
     std::vector<const RegKey*> chain;
     for (const RegKey* key = this; key->parent_; key = key->parent_)
         chain.push_back(key);
@@ -34,47 +87,58 @@ std::string RegKey::Path() const
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (!path.empty())
             path += '\\';
-        path += (*it)->name_;
+        path += (*it)->Name();
     }
     return path;
 }
 
-std::vector<std::shared_ptr<RegKey>>::const_iterator RegKey::LowerBound(std::string_view name) const
+std::shared_ptr<RegKey> RegKey::Shared() const
 {
-    return std::lower_bound(subkeys_.begin(), subkeys_.end(), name,
-                            [](const std::shared_ptr<RegKey>& key, std::string_view wanted) {
-                                return CaseInsensitiveLess()(key->name_, wanted);
-                            });
+    return std::shared_ptr<RegKey>(store_->shared_from_this(), const_cast<RegKey*>(this));
 }
+
+size_t RegKey::SubkeyCount() const { return SubkeyChain(*store_).Count(subkeys_); }
+
+RegKey& RegKey::SubkeyAt(size_t index) const
+{
+    const uint32_t id = SubkeyChain(*store_).At(subkeys_, static_cast<uint32_t>(index));
+    if (!id)
+        throw std::out_of_range("subkey index " + std::to_string(index) + " past the last subkey");
+    return store_->keys[id];
+}
+
+ChainRange<RegKey> RegKey::Subkeys() const { return ChainRange<RegKey>(store_, subkeys_.first, SubkeyCount()); }
 
 RegKey* RegKey::FindSubkey(std::string_view name) const
 {
-    auto it = LowerBound(name);
-    if (it == subkeys_.end() || !EqualsIgnoringCase((*it)->name_, name))
-        return nullptr;
-    return it->get();
+    const uint32_t id = SubkeyChain(*store_).Find(subkeys_, name);
+    return id ? &store_->keys[id] : nullptr;
 }
 
 std::shared_ptr<RegKey> RegKey::SharedSubkey(std::string_view name) const
 {
-    auto it = LowerBound(name);
-    if (it == subkeys_.end() || !EqualsIgnoringCase((*it)->name_, name))
-        return nullptr;
-    return *it;
+    RegKey* key = FindSubkey(name);
+    return key ? key->Shared() : nullptr;
 }
 
 RegKey& RegKey::CreateSubkey(std::string_view name)
 {
     CheckKeyName(name);
-    // Loaders add keys in sorted order: appending must not cost a search.
-    if (subkeys_.empty() || CaseInsensitiveLess()(subkeys_.back()->name_, name)) {
-        subkeys_.push_back(std::make_shared<RegKey>(std::string(name), this));
-        return *subkeys_.back();
-    }
-    auto it = LowerBound(name);
-    if (EqualsIgnoringCase((*it)->name_, name))
-        return **it;
-    return **subkeys_.insert(it, std::make_shared<RegKey>(std::string(name), this));
+    OrderedChain<RegKey> chain = SubkeyChain(*store_);
+    uint32_t previous = 0;
+    if (const uint32_t found = chain.Find(subkeys_, name, &previous))
+        return store_->keys[found];
+
+    const uint32_t id = store_->keys.Add();
+    RegKey& key = store_->keys[id];
+    char* stored = store_->bytes.Allocate(1 + name.size());
+    stored[0] = static_cast<char>(name.size());
+    std::memcpy(stored + 1, name.data(), name.size());
+    key.store_ = store_;
+    key.name_ = stored;
+    key.parent_ = this;
+    chain.Insert(subkeys_, id, previous);
+    return key;
 }
 
 RegKey* RegKey::FindPath(std::string_view relativePath) const
@@ -91,72 +155,68 @@ RegKey* RegKey::FindPath(std::string_view relativePath) const
     return const_cast<RegKey*>(key);
 }
 
-std::vector<RegValue>::const_iterator RegKey::LowerBoundValue(std::string_view name) const
+ChainRange<RegValue> RegKey::Values() const
 {
-    return std::lower_bound(values_.begin(), values_.end(), name, [](const RegValue& value, std::string_view wanted) {
-        return CaseInsensitiveLess()(value.name, wanted);
-    });
+    return ChainRange<RegValue>(store_, values_.first, ValueChain(*store_).Count(values_));
 }
 
 const RegValue* RegKey::FindValue(std::string_view name) const
 {
-    auto it = LowerBoundValue(name);
-    if (it == values_.end() || !EqualsIgnoringCase(it->name, name))
-        return nullptr;
-    return &*it;
+    const uint32_t id = ValueChain(*store_).Find(values_, name);
+    return id ? &store_->values[id] : nullptr;
 }
 
-void RegKey::SetValue(std::string_view name, DWORD type, std::vector<BYTE> data)
+void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
 {
-    if (values_.empty() || CaseInsensitiveLess()(values_.back().name, name)) {
-        values_.push_back(RegValue{std::string(name), type, std::move(data)});
-        return;
-    }
-    auto it = values_.begin() + (LowerBoundValue(name) - values_.cbegin());
-    if (it != values_.end() && EqualsIgnoringCase(it->name, name)) {
-        it->type = type;  // the stored name keeps its first spelling, as on the platform
-        it->data = std::move(data);
-        return;
-    }
-    values_.insert(it, RegValue{std::string(name), type, std::move(data)});
+    OrderedChain<RegValue> chain = ValueChain(*store_);
+    uint32_t previous = 0;
+    const uint32_t found = chain.Find(values_, name, &previous);
+    const uint32_t id = found ? found : store_->values.Add();
+    RegValue& value = store_->values[id];
+    // The stored name keeps its first spelling, as on the platform.
+    value.block_ = StoreValue(store_->bytes, found ? value.Name() : name, data);
+    value.dataSize_ = static_cast<uint32_t>(data.size());
+    value.type_ = type;
+    if (!found)
+        chain.Insert(values_, id, previous);
 }
 
 bool RegKey::DeleteValue(std::string_view name)
 {
-    auto it = LowerBoundValue(name);
-    if (it == values_.end() || !EqualsIgnoringCase(it->name, name))
+    OrderedChain<RegValue> chain = ValueChain(*store_);
+    uint32_t previous = 0;
+    const uint32_t found = chain.Find(values_, name, &previous);
+    if (!found)
         return false;
-    values_.erase(it);
+    chain.Remove(values_, found, previous);
     return true;
 }
 
 bool RegKey::RemoveSubkey(std::string_view name)
 {
-    auto it = LowerBound(name);
-    if (it == subkeys_.end() || !EqualsIgnoringCase((*it)->name_, name))
+    OrderedChain<RegKey> chain = SubkeyChain(*store_);
+    uint32_t previous = 0;
+    const uint32_t found = chain.Find(subkeys_, name, &previous);
+    if (!found)
         return false;
-    std::shared_ptr<RegKey> removed = *it;
-    subkeys_.erase(it);
-    removed->MarkSubtreeDeleted();
+    chain.Remove(subkeys_, found, previous);
+    store_->keys[found].MarkSubtreeDeleted();
     return true;
 }
 
 void RegKey::MarkSubtreeDeleted()
 {
-    // Detach every key of the subtree: only those still held by a handle
-    // survive, and none of them points at a parent that may be freed.
-    std::vector<std::shared_ptr<RegKey>> pending;
-    deleted_ = true;
-    parent_ = nullptr;
-    pending.swap(subkeys_);
+    // Every key of the subtree is detached: a handle on one of them sees a
+    // key of its own, without parent or subkeys.
+    std::vector<RegKey*> pending = {this};
     while (!pending.empty()) {
-        std::shared_ptr<RegKey> key = std::move(pending.back());
+        RegKey* key = pending.back();
         pending.pop_back();
+        for (uint32_t id = key->subkeys_.first; id; id = store_->keys[id].links_.next)
+            pending.push_back(&store_->keys[id]);
         key->deleted_ = true;
         key->parent_ = nullptr;
-        for (auto& child : key->subkeys_)
-            pending.push_back(std::move(child));
-        key->subkeys_.clear();
+        key->subkeys_ = NameChain{};
     }
 }
 

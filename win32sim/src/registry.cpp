@@ -2,13 +2,22 @@
 #include <stdexcept>
 
 #include "key_path.h"
+#include "registry_store.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
 
-Registry::Registry() : root_(std::make_shared<RegKey>("", nullptr)) {}
+Registry::Registry() : store_(std::make_shared<RegistryStore>())
+{
+    static const char emptyName[1] = {0};
+    root_ = &store_->keys[store_->keys.Add()];
+    root_->store_ = store_.get();
+    root_->name_ = emptyName;
+}
 
 RegKey* Registry::Find(std::string_view path) const { return root_->FindPath(path); }
+
+uint64_t Registry::Steps() const { return store_->steps; }
 
 RegKey& Registry::Create(std::string_view path)
 {
@@ -21,7 +30,7 @@ RegKey& Registry::Create(std::string_view path)
             throw std::invalid_argument("registry path \"" + std::string(path) + "\" holds a key name longer than " +
                                         std::to_string(MaxKeyNameLength) + " characters");
     }
-    RegKey* key = root_.get();
+    RegKey* key = root_;
     for (std::string_view name : names)
         key = &key->CreateSubkey(name);
     return *key;
@@ -30,40 +39,40 @@ RegKey& Registry::Create(std::string_view path)
 bool Registry::DeleteTree(std::string_view path)
 {
     RegKey* key = Find(path);
-    if (!key || key == root_.get())
+    if (!key || key == root_)
         return false;
     return key->Parent()->RemoveSubkey(key->Name());
 }
 
-void Registry::SetValue(std::string_view path, std::string_view name, DWORD type, std::vector<BYTE> data)
+void Registry::SetValue(std::string_view path, std::string_view name, DWORD type, ByteView data)
 {
-    Create(path).SetValue(name, type, std::move(data));
+    Create(path).SetValue(name, type, data);
 }
 
 void Registry::SetString(std::string_view path, std::string_view name, std::string_view text)
 {
     std::vector<BYTE> data(text.begin(), text.end());
     data.push_back(0);
-    SetValue(path, name, REG_SZ, std::move(data));
+    SetValue(path, name, REG_SZ, data);
 }
 
 void Registry::SetDword(std::string_view path, std::string_view name, DWORD value)
 {
     std::vector<BYTE> data = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
                               static_cast<BYTE>(value >> 24)};
-    SetValue(path, name, REG_DWORD, std::move(data));
+    SetValue(path, name, REG_DWORD, data);
 }
 
 size_t Registry::KeyCount() const
 {
     size_t count = 0;
-    std::vector<const RegKey*> pending = {root_.get()};
+    std::vector<const RegKey*> pending = {root_};
     while (!pending.empty()) {
         const RegKey* key = pending.back();
         pending.pop_back();
         count += key->SubkeyCount();
-        for (size_t i = 0; i < key->SubkeyCount(); ++i)
-            pending.push_back(&key->SubkeyAt(i));
+        for (const RegKey& child : key->Subkeys())
+            pending.push_back(&child);
     }
     return count;
 }
@@ -71,16 +80,14 @@ size_t Registry::KeyCount() const
 Registry Registry::Clone() const
 {
     Registry copy;
-    std::vector<std::pair<const RegKey*, RegKey*>> pending = {{root_.get(), copy.root_.get()}};
+    std::vector<std::pair<const RegKey*, RegKey*>> pending = {{root_, copy.root_}};
     while (!pending.empty()) {
         auto [from, to] = pending.back();
         pending.pop_back();
         for (const RegValue& value : from->Values())
-            to->SetValue(value.name, value.type, value.data);
-        for (size_t i = 0; i < from->SubkeyCount(); ++i) {
-            const RegKey& child = from->SubkeyAt(i);
+            to->SetValue(value.Name(), value.Type(), value.Data());
+        for (const RegKey& child : from->Subkeys())
             pending.emplace_back(&child, &to->CreateSubkey(child.Name()));
-        }
     }
     return copy;
 }
@@ -92,19 +99,17 @@ void DumpKey(const RegKey& key, const std::string& path, std::string& out)
     if (!path.empty())
         out += path + "\n";
     for (const RegValue& value : key.Values()) {
-        out += "  " + (value.name.empty() ? std::string("@") : value.name) + " = type " + std::to_string(value.type) +
-               ":";
-        for (BYTE byte : value.data) {
+        out += "  " + (value.Name().empty() ? std::string("@") : std::string(value.Name())) + " = type " +
+               std::to_string(value.Type()) + ":";
+        for (BYTE byte : value.Data()) {
             char hex[4];
             std::snprintf(hex, sizeof(hex), " %02x", byte);
             out += hex;
         }
         out += "\n";
     }
-    for (size_t i = 0; i < key.SubkeyCount(); ++i) {
-        const RegKey& child = key.SubkeyAt(i);
-        DumpKey(child, path.empty() ? child.Name() : path + "\\" + child.Name(), out);
-    }
+    for (const RegKey& child : key.Subkeys())
+        DumpKey(child, path.empty() ? std::string(child.Name()) : path + "\\" + std::string(child.Name()), out);
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ bool SubtreeRefusesDeletion(const RegKey& top)
         pending.pop_back();
         if (key->refusesDeletion)
             return true;
-        for (size_t i = 0; i < key->SubkeyCount(); ++i)
-            pending.push_back(&key->SubkeyAt(i));
+        for (const RegKey& child : key->Subkeys())
+            pending.push_back(&child);
     }
     return false;
 }
@@ -48,7 +48,7 @@ LONG OpenKey(const Machine& machine, const KeyHandle& parent, std::string_view p
         return ERROR_FILE_NOT_FOUND;
     if (SecurityRefuses(machine, *key, desired))
         return ERROR_ACCESS_DENIED;
-    opened = key->shared_from_this();
+    opened = key->Shared();
     return ERROR_SUCCESS;
 }
 
@@ -61,10 +61,11 @@ LONG EnumSubkey(const Machine& machine, const KeyHandle& key, DWORD index, char*
         return ERROR_INVALID_PARAMETER;
     if (index >= key.key->SubkeyCount())
         return ERROR_NO_MORE_ITEMS;
-    const std::string& found = key.key->SubkeyAt(index).Name();
+    const std::string_view found = key.key->SubkeyAt(index).Name();
     if (found.size() >= *length)
         return ERROR_MORE_DATA;  // the length stays as it was
-    std::memcpy(name, found.c_str(), found.size() + 1);
+    std::memcpy(name, found.data(), found.size());
+    name[found.size()] = '\0';
     *length = static_cast<DWORD>(found.size());
     return ERROR_SUCCESS;
 }
@@ -81,14 +82,14 @@ LONG QueryValue(const Machine& machine, const KeyHandle& key, std::string_view n
     if (!value)
         return ERROR_FILE_NOT_FOUND;
     if (type)
-        *type = value->type;
-    DWORD needed = static_cast<DWORD>(value->data.size());
+        *type = value->Type();
+    DWORD needed = static_cast<DWORD>(value->Data().size());
     if (data && *size < needed) {
         *size = needed;
         return ERROR_MORE_DATA;
     }
     if (data && needed > 0)
-        std::memcpy(data, value->data.data(), needed);
+        std::memcpy(data, value->Data().data(), needed);
     if (size)
         *size = needed;
     return ERROR_SUCCESS;

@@ -25,8 +25,8 @@ void FillStatus(const Machine& machine, const ServiceHandle& service, const Serv
     std::memset(status, 0, sizeof(*status));
     const RegKey* key = FindServiceKey(machine, service.service);
     const RegValue* type = key ? key->FindValue("Type") : nullptr;
-    if (type && type->type == REG_DWORD && type->data.size() == sizeof(DWORD))
-        std::memcpy(&status->dwServiceType, type->data.data(), sizeof(DWORD));
+    if (type && type->Type() == REG_DWORD && type->Data().size() == sizeof(DWORD))
+        std::memcpy(&status->dwServiceType, type->Data().data(), sizeof(DWORD));
     status->dwCurrentState = state.running ? SERVICE_RUNNING : SERVICE_STOPPED;
 }
 

@@ -1,12 +1,16 @@
 // The registry model: a tree of keys under HKEY_LOCAL_MACHINE. Names are
 // matched without regard to case and keep their case; subkeys are kept in
 // case-insensitive sorted order (ASCII letters compared upper-cased, as the
-// platform does), so a name or an index is found without a walk over the
-// siblings. Values are kept sorted by name the same way.
+// platform does), and so are a key's values. Finding, adding or removing a
+// name and finding the n-th subkey cost O(log n) in the number of siblings,
+// whatever order the names come in. Keys, values, names and data live in the
+// registry's own large blocks, which go all at once with the last registry or
+// handle holding them.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,27 +27,114 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // The longest key name the platform stores, in characters.
 constexpr size_t MaxKeyNameLength = 255;
 
-struct RegValue {
-    std::string name;  // "" is the default value
-    DWORD type = REG_SZ;
-    std::vector<BYTE> data;
+// Bytes held elsewhere: a value's data, or data on its way in.
+class ByteView {
+public:
+    using value_type = BYTE;
+    using iterator = const BYTE*;
+    using const_iterator = const BYTE*;
+
+    ByteView() = default;
+    ByteView(const BYTE* bytes, size_t size) : bytes_(bytes), size_(size) {}
+    ByteView(const std::vector<BYTE>& bytes) : bytes_(bytes.data()), size_(bytes.size()) {}
+
+    const BYTE* data() const { return bytes_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const BYTE* begin() const { return bytes_; }
+    const BYTE* end() const { return bytes_ + size_; }
+    BYTE back() const { return bytes_[size_ - 1]; }
+    BYTE operator[](size_t index) const { return bytes_[index]; }
+
+    friend bool operator==(ByteView a, ByteView b);
+    friend bool operator!=(ByteView a, ByteView b) { return !(a == b); }
+
+private:
+    const BYTE* bytes_ = nullptr;
+    size_t size_ = 0;
 };
 
-class RegKey : public std::enable_shared_from_this<RegKey> {
+struct RegistryStore;
+template <class Node>
+class OrderedChain;
+template <class Node>
+class ChainRange;
+
+// A node's place among its siblings; numbers name nodes of the same store.
+struct ChainLinks {
+    uint32_t left = 0, right = 0;  // the tree
+    uint32_t next = 0;             // the sibling after it in name order
+    uint32_t size = 0;             // nodes in its subtree, itself included
+};
+struct NameChain {
+    uint32_t root = 0;
+    uint32_t first = 0;
+};
+
+class RegValue {
 public:
-    RegKey(std::string name, RegKey* parent);
+    std::string_view Name() const;  // "" is the default value
+    DWORD Type() const { return type_; }
+    ByteView Data() const;
+
+private:
+    friend class RegKey;
+    friend class OrderedChain<RegValue>;
+    friend class ChainRange<RegValue>;
+    const char* block_ = nullptr;  // the name's length, the name, the data
+    uint32_t dataSize_ = 0;
+    DWORD type_ = REG_NONE;
+    ChainLinks links_;
+};
+
+// The nodes of one chain in name order.
+template <class Node>
+class ChainRange {
+public:
+    class Iterator {
+    public:
+        Iterator(const RegistryStore* store, uint32_t id) : store_(store), id_(id) {}
+        const Node& operator*() const;
+        const Node* operator->() const { return &**this; }
+        Iterator& operator++();
+        bool operator!=(const Iterator& other) const { return id_ != other.id_; }
+        bool operator==(const Iterator& other) const { return id_ == other.id_; }
+
+    private:
+        const RegistryStore* store_;
+        uint32_t id_;
+    };
+
+    ChainRange(const RegistryStore* store, uint32_t first, size_t size) : store_(store), first_(first), size_(size) {}
+    Iterator begin() const { return Iterator(store_, first_); }
+    Iterator end() const { return Iterator(store_, 0); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+private:
+    const RegistryStore* store_;
+    uint32_t first_;
+    size_t size_;
+};
+
+class RegKey {
+public:
+    RegKey() = default;
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
 
-    const std::string& Name() const { return name_; }
+    std::string_view Name() const;
     RegKey* Parent() const { return parent_; }
     // Relative to HKEY_LOCAL_MACHINE; "" for the root. A deleted key is
     // detached from the tree, so its path is its own name alone.
     std::string Path() const;
     bool IsDeleted() const { return deleted_; }
+    // Keeps the key, and the whole registry's storage, alive.
+    std::shared_ptr<RegKey> Shared() const;
 
-    size_t SubkeyCount() const { return subkeys_.size(); }
-    RegKey& SubkeyAt(size_t index) const { return *subkeys_[index]; }
+    size_t SubkeyCount() const;
+    RegKey& SubkeyAt(size_t index) const;
+    ChainRange<RegKey> Subkeys() const;
     RegKey* FindSubkey(std::string_view name) const;
     // The existing one when present. Throws std::invalid_argument for an empty
     // name, a name with a backslash or one longer than MaxKeyNameLength.
@@ -53,9 +144,9 @@ public:
     // accepted; nullptr when a key on the way is absent or a name is empty.
     RegKey* FindPath(std::string_view relativePath) const;
 
-    const std::vector<RegValue>& Values() const { return values_; }
+    ChainRange<RegValue> Values() const;
     const RegValue* FindValue(std::string_view name) const;
-    void SetValue(std::string_view name, DWORD type, std::vector<BYTE> data);
+    void SetValue(std::string_view name, DWORD type, ByteView data);
     bool DeleteValue(std::string_view name);
 
     // Detaches a subkey with its whole subtree; every key in it becomes deleted,
@@ -70,15 +161,18 @@ public:
     bool refusesDeletion = false; // RegDeleteKeyA on this key fails with ERROR_ACCESS_DENIED
 
 private:
-    std::vector<std::shared_ptr<RegKey>>::const_iterator LowerBound(std::string_view name) const;
-    std::vector<RegValue>::const_iterator LowerBoundValue(std::string_view name) const;
+    friend class Registry;
+    friend class OrderedChain<RegKey>;
+    friend class ChainRange<RegKey>;
     void MarkSubtreeDeleted();
 
-    std::string name_;
-    RegKey* parent_;
+    RegistryStore* store_ = nullptr;
+    const char* name_ = nullptr;  // the name's length in one byte, then the name
+    RegKey* parent_ = nullptr;
+    ChainLinks links_;
+    NameChain subkeys_;
+    NameChain values_;
     bool deleted_ = false;
-    std::vector<std::shared_ptr<RegKey>> subkeys_;  // sorted, case-insensitive
-    std::vector<RegValue> values_;                  // sorted, case-insensitive
 };
 
 class Registry {
@@ -91,7 +185,7 @@ public:
     Registry& operator=(Registry&&) = default;
 
     RegKey& Root() const { return *root_; }
-    std::shared_ptr<RegKey> SharedRoot() const { return root_; }
+    std::shared_ptr<RegKey> SharedRoot() const { return root_->Shared(); }
 
     // Paths are backslash-separated, relative to HKEY_LOCAL_MACHINE; a trailing
     // backslash is accepted. Find answers nullptr when any key on the way is absent.
@@ -102,12 +196,16 @@ public:
     RegKey& Create(std::string_view path);
     bool DeleteTree(std::string_view path);  // never the root
     // Creates the key when absent.
-    void SetValue(std::string_view path, std::string_view name, DWORD type, std::vector<BYTE> data);
+    void SetValue(std::string_view path, std::string_view name, DWORD type, ByteView data);
     void SetString(std::string_view path, std::string_view name, std::string_view text);  // REG_SZ, terminated
     void SetDword(std::string_view path, std::string_view name, DWORD value);             // REG_DWORD
 
     size_t KeyCount() const;  // every key below the root
     Registry Clone() const;   // a deep copy without faults or handles
+
+    // Name comparisons and tree links moved so far, for the tests that bound
+    // how the work grows with the number of siblings.
+    uint64_t Steps() const;
 
     // One line per key ("SOFTWARE\VQR") followed by one per value
     // ("  Name = type 4: 01 00 00 00"), depth first in enumeration order:
@@ -115,7 +213,8 @@ public:
     std::string Dump() const;
 
 private:
-    std::shared_ptr<RegKey> root_;
+    std::shared_ptr<RegistryStore> store_;
+    RegKey* root_;
 };
 
 }  // namespace win32sim

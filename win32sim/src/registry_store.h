@@ -1,0 +1,81 @@
+// Where a registry's keys, values, names and data live: a few large blocks,
+// never one allocation per key or value. Nothing is given back before the
+// whole store goes, so a deleted key stays readable through a handle, and a
+// key is named by a 32-bit number (0 is none) as compactly as by a pointer.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "win32sim/registry.h"
+
+namespace win32sim {
+
+template <class Node>
+class NodeTable {
+public:
+    NodeTable() { Add(); }  // number 0 stands for none
+
+    Node& operator[](uint32_t id) const { return chunks_[id >> ChunkBits][id & (ChunkSize - 1)]; }
+
+    uint32_t Add()
+    {
+        if ((count_ & (ChunkSize - 1)) == 0)
+            chunks_.emplace_back(new Node[ChunkSize]);
+        return count_++;
+    }
+
+private:
+    static constexpr uint32_t ChunkBits = 10;
+    static constexpr uint32_t ChunkSize = 1u << ChunkBits;
+    std::vector<std::unique_ptr<Node[]>> chunks_;
+    uint32_t count_ = 0;
+};
+
+// Bytes handed out in place: names and data are written once and stay put.
+class ByteArena {
+public:
+    char* Allocate(size_t size)
+    {
+        if (size > LargeSize) {
+            large_.emplace_back(new char[size]);
+            return large_.back().get();
+        }
+        if (size > left_) {
+            // Small registries stay small; large ones take a megabyte at a time.
+            const size_t grown = blocks_.empty() ? FirstBlockSize : std::min(2 * blockSize_, BlockSize);
+            const size_t blockSize = std::max(grown, size);
+            blocks_.emplace_back(new char[blockSize]);
+            blockSize_ = blockSize;
+            next_ = blocks_.back().get();
+            left_ = blockSize;
+        }
+        char* at = next_;
+        next_ += size;
+        left_ -= size;
+        return at;
+    }
+
+private:
+    static constexpr size_t FirstBlockSize = size_t(1) << 12;
+    static constexpr size_t BlockSize = size_t(1) << 20;
+    static constexpr size_t LargeSize = BlockSize / 8;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<std::unique_ptr<char[]>> large_;
+    size_t blockSize_ = 0;
+    char* next_ = nullptr;
+    size_t left_ = 0;
+};
+
+struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
+    NodeTable<RegKey> keys;
+    NodeTable<RegValue> values;
+    ByteArena bytes;
+    uint64_t steps = 0;  // name comparisons and links moved, for the tests that bound them
+};
+
+}  // namespace win32sim
