@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "preview_error.h"
+#include "regfile/printable.h"
 
 namespace qalm {
 namespace {
@@ -25,7 +26,7 @@ public:
         name.push_back('\0');
         const int descriptor = mkstemp(name.data());
         if (descriptor < 0)
-            throw PreviewError("cannot write " + target + ": " + std::strerror(errno));
+            throw PreviewError("cannot write " + Printable(target) + ": " + std::strerror(errno));
         // mkstemp makes it private; the result should have the usual permissions.
         const mode_t mask = umask(0);
         umask(mask);
@@ -57,7 +58,7 @@ void SyncToDisk(const std::string& file, const std::string& target)
         const int error = errno;
         if (descriptor >= 0)
             close(descriptor);
-        throw PreviewError("cannot write " + target + ": " + std::strerror(error));
+        throw PreviewError("cannot write " + Printable(target) + ": " + std::strerror(error));
     }
     close(descriptor);
 }
@@ -70,15 +71,15 @@ void WriteFileAtomically(const std::string& path, const std::function<void(std::
     {
         std::ofstream out(temporary.Path(), std::ios::binary | std::ios::trunc);
         if (!out)
-            throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
+            throw PreviewError("cannot write " + Printable(path) + ": " + std::strerror(errno));
         write(out);
         out.close();
         if (!out)
-            throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
+            throw PreviewError("cannot write " + Printable(path) + ": " + std::strerror(errno));
     }
     SyncToDisk(temporary.Path(), path);
     if (std::rename(temporary.Path().c_str(), path.c_str()) != 0)
-        throw PreviewError("cannot write " + path + ": " + std::strerror(errno));
+        throw PreviewError("cannot write " + Printable(path) + ": " + std::strerror(errno));
     temporary.Kept();
 }
 

@@ -28,7 +28,10 @@ void WriteHelp(std::ostream& out)
     out << "\n                 or ID.MAJOR.MINOR as GetVersionExA reports it\n"
         << "  --after FILE   also write the machine after the run as a .reg file: REGEDIT4,\n"
         << "                 or Unicode when its text is not all ASCII\n"
-        << "  --json         the report as one JSON document\n";
+        << "  --json         the report as one JSON document\n"
+        << "  --help         this text; --version: the version\n\n"
+        << "Exit status: " << kExitPreviewRan << " when the preview ran, " << kExitBadInput
+        << " for bad input or usage (the reason on standard error).\n";
 }
 
 }  // namespace
@@ -39,6 +42,10 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
         const PreviewOptions options = ParsePreviewOptions(arguments);
         if (options.help) {
             WriteHelp(out);
+            return kExitPreviewRan;
+        }
+        if (options.version) {
+            out << "qalm-preview " << QALM_VERSION << "\n";
             return kExitPreviewRan;
         }
 

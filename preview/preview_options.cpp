@@ -1,5 +1,7 @@
 #include "preview_options.h"
 
+#include "regfile/printable.h"
+
 namespace qalm {
 namespace {
 
@@ -26,7 +28,7 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
 
 std::string PreviewUsage()
 {
-    return "usage: qalm-preview [--os PROFILE] [--after FILE] [--json] [MACHINE.reg ...]";
+    return "usage: qalm-preview [--os PROFILE] [--after FILE] [--json] [MACHINE.reg ...] | --help | --version";
 }
 
 PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
@@ -43,9 +45,11 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
             options.json = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (!TakeOptionArgument(arguments, i, "--os", options.profile) &&
                    !TakeOptionArgument(arguments, i, "--after", options.afterPath)) {
-            throw UsageError("unknown option \"" + argument + "\"");
+            throw UsageError("unknown option \"" + Printable(argument) + "\"");
         }
     }
     return options;
@@ -58,7 +62,7 @@ win32sim::Platform ResolveProfile(const std::string& name)
     std::string known;
     for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
         known += (known.empty() ? "" : ", ") + platform.name;
-    throw UsageError("unknown profile \"" + name + "\"; expected one of " + known +
+    throw UsageError("unknown profile \"" + Printable(name) + "\"; expected one of " + known +
                      ", or ID.MAJOR.MINOR such as 2.5.1");
 }
 

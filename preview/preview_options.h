@@ -14,6 +14,7 @@ struct PreviewOptions {
     std::string afterPath;            // "" when the after-state is not wanted
     bool json = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> files;   // none: the built-in sample
 };
 

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "regfile/printable.h"
+
 namespace qalm {
 namespace {
 
@@ -88,14 +90,14 @@ SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Regist
     for (const std::string& path : paths) {
         std::error_code ignored;
         if (std::filesystem::is_directory(path, ignored))
-            throw RegFileError("cannot read " + path + ": it is a directory");
+            throw RegFileError("cannot read " + Printable(path) + ": it is a directory");
         std::ifstream in(path, std::ios::binary);
         if (!in)
-            throw RegFileError("cannot open " + path + ": " + std::strerror(errno));
+            throw RegFileError("cannot open " + Printable(path) + ": " + std::strerror(errno));
         RegistryLoader loader(registry);
         skipped.Add(ReadRegFile(in, path, loader));
         if (in.bad())
-            throw RegFileError("cannot read " + path + ": " + std::strerror(errno));
+            throw RegFileError("cannot read " + Printable(path) + ": " + std::strerror(errno));
     }
     return skipped;
 }
@@ -113,7 +115,7 @@ std::string SkippedKeysWarning(const SkippedKeys& skipped)
         return "";
     std::string warning = "warning: skipped " + std::to_string(skipped.count) +
                           (skipped.count == 1 ? " key" : " keys") + " outside HKEY_LOCAL_MACHINE (the first: " +
-                          skipped.firstKey + " at " + skipped.firstFile + ":" + std::to_string(skipped.firstLine) + ")";
+                          Printable(skipped.firstKey) + " at " + Printable(skipped.firstFile) + ":" + std::to_string(skipped.firstLine) + ")";
     if (skipped.malformedLines > 0) {
         warning += ", with " + std::to_string(skipped.malformedLines) +
                    (skipped.malformedLines == 1 ? " malformed line" : " malformed lines") + " among them (the first: " +

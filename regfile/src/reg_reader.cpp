@@ -5,6 +5,7 @@
 
 #include "reg_cursor.h"
 #include "reg_line_source.h"
+#include "regfile/printable.h"
 #include "utf16.h"
 #include "win32sim/registry.h"
 
@@ -77,6 +78,8 @@ private:
             format_ = Format::Regedit4;
         else if (line == kVersion5Header)
             format_ = Format::Version5;
+        else if (line.size() >= 2 && (line[0] == '\0' || line[1] == '\0'))
+            Fail("UTF-16 without a byte-order mark: regedit writes one; save the file again or add it");
         else
             Expected("\"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"", Cursor(line));
     }
@@ -257,6 +260,14 @@ private:
             unsigned long number = 0;
             if (!cursor.ConsumeHex(8, number))
                 Expected("up to 8 hex digits after dword:", cursor);
+            if (!cursor.AtEnd() && IsHexDigit(cursor.Peek())) {
+                size_t digits = 8;
+                while (!cursor.AtEnd() && IsHexDigit(cursor.Peek())) {
+                    cursor.Advance();
+                    ++digits;
+                }
+                Fail("a dword holds at most 8 hex digits, found " + std::to_string(digits));
+            }
             if (!cursor.OnlySpacesLeft())
                 Expected("the end of the line after the dword", cursor);
             type = REG_DWORD;
@@ -353,7 +364,7 @@ private:
 }  // namespace
 
 RegReadError::RegReadError(const std::string& file, size_t line, const std::string& problem)
-    : RegFileError(file + ":" + std::to_string(line) + ": " + problem), file_(file), line_(line)
+    : RegFileError(Printable(file) + ":" + std::to_string(line) + ": " + problem), file_(file), line_(line)
 {
 }
 

@@ -157,7 +157,7 @@ TEST(PreviewCommand, CountsMalformedLinesUnderSkippedRootsAndGoesOn)
     EXPECT_TRUE(Contains(result.out, "classes.reg: 2 keys, 1 value")) << result.out;  // SOFTWARE, SOFTWARE\VQR and its value
     EXPECT_EQ(result.err, "qalm-preview: warning: skipped 2 keys outside HKEY_LOCAL_MACHINE (the first: "
                           "HKEY_CLASSES_ROOT\\.txt at " + file + ":2), with 2 malformed lines among them (the first: " +
-                          file + ":3: expected the end of the line after the dword, found \"f\")\n");
+                          file + ":3: a dword holds at most 8 hex digits, found 9)\n");
 }
 
 TEST(PreviewCommand, RejectsAMalformedFileAndLeavesTheAfterFileAlone)
@@ -185,9 +185,12 @@ TEST(PreviewCommand, FailsWithoutATraceWhenTheAfterFileCannotBeWritten)
 }
 
 struct UsageCase {
+    const char* name;
     std::vector<std::string> arguments;
     const char* reason;
 };
+
+void PrintTo(const UsageCase& value, std::ostream* out) { *out << value.name; }
 
 class PreviewCommandUsage : public ::testing::TestWithParam<UsageCase> {};
 
@@ -201,12 +204,23 @@ TEST_P(PreviewCommandUsage, ExitsWithTwoAndTheReason)
 
 INSTANTIATE_TEST_SUITE_P(
     BadCommandLines, PreviewCommandUsage,
-    ::testing::Values(UsageCase{{"--verbose"}, "unknown option \"--verbose\""},
-                      UsageCase{{"-x"}, "unknown option \"-x\"\nusage: qalm-preview"},
-                      UsageCase{{"--os"}, "--os needs an argument"},
-                      UsageCase{{"--after="}, "--after needs a non-empty argument"},
-                      UsageCase{{"--os", "win12"}, "unknown profile \"win12\"; expected one of win31, win95"},
-                      UsageCase{{"/nonexistent/machine.reg"}, "cannot open /nonexistent/machine.reg"}));
+    ::testing::Values(
+        UsageCase{"UnknownOption", {"--verbose"}, "unknown option \"--verbose\""},
+        UsageCase{"UnknownShortOption", {"-x"}, "unknown option \"-x\"\nusage: qalm-preview"},
+        UsageCase{"OsWithoutProfile", {"--os"}, "--os needs an argument"},
+        UsageCase{"EmptyAfterFile", {"--after="}, "--after needs a non-empty argument"},
+        UsageCase{"UnknownProfile", {"--os", "win12"}, "unknown profile \"win12\"; expected one of win31, win95"},
+        UsageCase{"MissingFile", {"/nonexistent/machine.reg"}, "cannot open /nonexistent/machine.reg"},
+        UsageCase{"FileNameWithANewline", {"/nonexistent/a\nb.reg"}, "cannot open /nonexistent/a\\x0ab.reg"}),
+    [](const ::testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
+
+TEST(PreviewCommand, TellsItsVersionAndItsExitStatuses)
+{
+    const CommandResult version = RunCommand({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("qalm-preview ", 0), 0u) << version.out;
+    EXPECT_TRUE(Contains(RunCommand({"--help"}).out, "Exit status: 0 when the preview ran, 2 for bad input or usage"));
+}
 
 TEST(PreviewCommand, TakesArgumentsAfterDoubleDashAsFiles)
 {
