@@ -26,6 +26,10 @@ void WriteHelp(std::ostream& out)
     for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
         out << " " << platform.name;
     out << "\n                 or ID.MAJOR.MINOR as GetVersionExA reports it\n"
+        << "  --without setupapi.dll\n"
+        << "                 the platform has no setupapi.dll (Windows 95, NT 3.51)\n"
+        << "  --without setupapi-functions\n"
+        << "                 its setupapi.dll lacks the device installer's functions\n"
         << "  --after FILE   also write the machine after the run as a .reg file: REGEDIT4,\n"
         << "                 or Unicode when its text is not all ASCII\n"
         << "  --json         the report as one JSON document\n"
@@ -49,7 +53,7 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
             return kExitPreviewRan;
         }
 
-        win32sim::Machine machine(ResolveProfile(options.profile));
+        win32sim::Machine machine(ResolveProfile(options.profile, options.without));
         std::vector<std::string> sources = options.files;
         if (sources.empty()) {
             LoadSampleMachine(machine.registry);

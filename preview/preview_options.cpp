@@ -28,7 +28,8 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
 
 std::string PreviewUsage()
 {
-    return "usage: qalm-preview [--os PROFILE] [--after FILE] [--json] [MACHINE.reg ...] | --help | --version";
+    return "usage: qalm-preview [--os PROFILE] [--without WHAT] [--after FILE] [--json] [MACHINE.reg ...]"
+           " | --help | --version";
 }
 
 PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
@@ -48,6 +49,7 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
         } else if (argument == "--version") {
             options.version = true;
         } else if (!TakeOptionArgument(arguments, i, "--os", options.profile) &&
+                   !TakeOptionArgument(arguments, i, "--without", options.without) &&
                    !TakeOptionArgument(arguments, i, "--after", options.afterPath)) {
             throw UsageError("unknown option \"" + Printable(argument) + "\"");
         }
@@ -55,15 +57,23 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
     return options;
 }
 
-win32sim::Platform ResolveProfile(const std::string& name)
+win32sim::Platform ResolveProfile(const std::string& name, const std::string& without)
 {
-    if (std::optional<win32sim::Platform> platform = win32sim::FindPlatform(name))
-        return *platform;
-    std::string known;
-    for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
-        known += (known.empty() ? "" : ", ") + platform.name;
-    throw UsageError("unknown profile \"" + Printable(name) + "\"; expected one of " + known +
-                     ", or ID.MAJOR.MINOR such as 2.5.1");
+    std::optional<win32sim::Platform> platform = win32sim::FindPlatform(name);
+    if (!platform) {
+        std::string known;
+        for (const win32sim::Platform& candidate : win32sim::KnownPlatforms())
+            known += (known.empty() ? "" : ", ") + candidate.name;
+        throw UsageError("unknown profile \"" + Printable(name) + "\"; expected one of " + known +
+                         ", or ID.MAJOR.MINOR such as 2.5.1");
+    }
+    if (without == "setupapi.dll")
+        platform->setupApi = win32sim::SetupApi::Missing;
+    else if (without == "setupapi-functions")
+        platform->setupApi = win32sim::SetupApi::WithoutDeviceInstaller;
+    else if (!without.empty())
+        throw UsageError("--without takes setupapi.dll or setupapi-functions, not \"" + Printable(without) + "\"");
+    return *platform;
 }
 
 }  // namespace qalm

@@ -11,6 +11,7 @@ namespace qalm {
 
 struct PreviewOptions {
     std::string profile = "winxp";
+    std::string without;              // "" or what the platform lacks: setupapi.dll, setupapi-functions
     std::string afterPath;            // "" when the after-state is not wanted
     bool json = false;
     bool help = false;
@@ -23,7 +24,8 @@ std::string PreviewUsage();
 // Throws UsageError for an unknown option or one without its argument.
 PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments);
 
-// Throws UsageError naming the known profiles.
-win32sim::Platform ResolveProfile(const std::string& name);
+// The profile, lacking what without names. Throws UsageError naming the known
+// profiles, or what can be left out.
+win32sim::Platform ResolveProfile(const std::string& name, const std::string& without = "");
 
 }  // namespace qalm

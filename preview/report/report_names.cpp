@@ -106,6 +106,10 @@ std::string PlatformDescription(const win32sim::Platform& platform)
                                                                            : platform.buildNumber;
     if (build != 0)
         text += ", build " + std::to_string(build);
+    if (platform.setupApi == win32sim::SetupApi::Missing)
+        text += ", without setupapi.dll";
+    else if (platform.setupApi == win32sim::SetupApi::WithoutDeviceInstaller)
+        text += ", setupapi.dll without the device installer";
     return text;
 }
 

@@ -1,14 +1,16 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include <string.h>
-
 #include "devices/devices.h"
 #include "entry/entry.h"
 #include "product/product.h"
+#include "text/text.h"
 
-HDEVINFO OpenDeviceInstance(HWND owner, const char* instancePath, const char* classValueName,
-                            SP_DEVINFO_DATA* record)
+// GetProcAddress answers one generic type; this one converts to any other.
+typedef void (*ANY_PROCEDURE)(void);
+
+HDEVINFO OpenDeviceInstance(const DEVICE_INSTALLER* installer, HWND owner, const char* instancePath,
+                            const char* classValueName, SP_DEVINFO_DATA* record)
 {
     const char* marker;
     const char* instanceId;
@@ -24,28 +26,61 @@ HDEVINFO OpenDeviceInstance(HWND owner, const char* instancePath, const char* cl
         return INVALID_HANDLE_VALUE;
     }
 
-    set = SetupDiCreateDeviceInfoList(NULL, owner);
+    set = installer->CreateDeviceInfoList(NULL, owner);
     if (set == INVALID_HANDLE_VALUE)
         return set;
 
     record->cbSize = sizeof(SP_DEVINFO_DATA);
     // The installer names an instance by the tail of its path below Enum.
-    instanceId = strstr(instancePath, marker);
-    if (instanceId != NULL && SetupDiOpenDeviceInfoA(set, instanceId, owner, 0, record))
+    instanceId = FindSubstring(instancePath, marker);
+    if (instanceId != NULL && installer->OpenDeviceInfo(set, instanceId, owner, 0, record))
         return set;
 
-    SetupDiDestroyDeviceInfoList(set);
+    installer->DestroyDeviceInfoList(set);
     return INVALID_HANDLE_VALUE;
+}
+
+static ANY_PROCEDURE FindInstallerFunction(HMODULE library, const char* name)
+{
+    return (ANY_PROCEDURE)GetProcAddress(library, name);
+}
+
+// Windows 95 and NT 3.51 have no setupapi.dll: the program must start there
+// all the same, so the installer is looked up, never imported. On success the
+// caller frees installer->library.
+static BOOL LoadDeviceInstaller(DEVICE_INSTALLER* installer)
+{
+    installer->library = LoadLibraryA(SetupApiLibrary);
+    if (installer->library == NULL)
+        return FALSE;
+    installer->CreateDeviceInfoList =
+        (CREATE_DEVICE_INFO_LIST)FindInstallerFunction(installer->library, "SetupDiCreateDeviceInfoList");
+    installer->OpenDeviceInfo = (OPEN_DEVICE_INFO)FindInstallerFunction(installer->library, "SetupDiOpenDeviceInfoA");
+    installer->CallClassInstaller =
+        (CALL_CLASS_INSTALLER)FindInstallerFunction(installer->library, "SetupDiCallClassInstaller");
+    installer->DestroyDeviceInfoList =
+        (DESTROY_DEVICE_INFO_LIST)FindInstallerFunction(installer->library, "SetupDiDestroyDeviceInfoList");
+    if (installer->CreateDeviceInfoList != NULL && installer->OpenDeviceInfo != NULL
+        && installer->CallClassInstaller != NULL && installer->DestroyDeviceInfoList != NULL)
+        return TRUE;
+
+    FreeLibrary(installer->library);
+    return FALSE;
 }
 
 void RemoveDeviceInstance(const char* instancePath)
 {
+    DEVICE_INSTALLER installer;
     SP_DEVINFO_DATA record;
     HWND owner = GetFocus();
-    HDEVINFO set = OpenDeviceInstance(owner, instancePath, ClassValueName, &record);
+    HDEVINFO set;
 
-    if (set == INVALID_HANDLE_VALUE)
+    if (!LoadDeviceInstaller(&installer))
         return;
-    SetupDiCallClassInstaller(DIF_REMOVE, set, &record);
-    SetupDiDestroyDeviceInfoList(set);
+    set = OpenDeviceInstance(&installer, owner, instancePath, ClassValueName, &record);
+    if (set != INVALID_HANDLE_VALUE) {
+        installer.CallClassInstaller(DIF_REMOVE, set, &record);
+        installer.DestroyDeviceInfoList(set);
+    }
+    FreeLibrary(installer.library);
 }

@@ -1,15 +1,14 @@
 #include <windows.h>
 
-#include <string.h>
-
 #include "devices/devices.h"
 #include "product/product.h"
 #include "registry/path_buffer.h"
+#include "text/text.h"
 
 BOOL MatchesDeviceId(const char* name, const char* const* patterns)
 {
     for (; *patterns != NULL; patterns++) {
-        if (strstr(name, *patterns) != NULL)
+        if (FindSubstring(name, *patterns) != NULL)
             return TRUE;
     }
     return FALSE;
@@ -22,13 +21,13 @@ static BOOL RemoveFirstInstance(char* path, size_t size)
     HKEY device;
     char name[KEY_NAME_SIZE];
     DWORD length = KEY_NAME_SIZE;
-    size_t deviceLength = strlen(path);
+    size_t deviceLength = TextLength(path);
     BOOL handedOver = FALSE;
 
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ENUMERATE_SUB_KEYS, &device) != ERROR_SUCCESS)
         return FALSE;
 
-    memset(name, 0, sizeof(name));
+    ClearBytes(name, sizeof(name));
     // Only the first instance: the others of this device key stay for another run.
     if (RegEnumKeyExA(device, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
         && AppendPath(path, size, "\\") && AppendPath(path, size, name)) {
@@ -64,7 +63,7 @@ void ScanDeviceKeys(const char* enumeratorPath, const char* const* patterns)
         return;
 
     for (;;) {
-        memset(name, 0, sizeof(name));
+        ClearBytes(name, sizeof(name));
         length = KEY_NAME_SIZE;
         if (RegEnumKeyExA(enumerator, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;

@@ -1,17 +1,28 @@
 #include <windows.h>
 
-#include <stdio.h>
-#include <string.h>
-
 #include "entry/entry.h"
 #include "sequences/sequences.h"
+#include "text/text.h"
 
 int PlatformMode = MODE_NONE;
+
+static const char UnsupportedPlatformMessage[] = "This program requires WINDOWS 95 or NT";
+
+// The text as it is, with no line break after it.
+static void WriteToStandardOutput(const char* text)
+{
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written;
+
+    if (output == NULL || output == INVALID_HANDLE_VALUE)
+        return;
+    WriteFile(output, text, (DWORD)TextLength(text), &written, NULL);
+}
 
 void DetectPlatformMode(void)
 {
     OSVERSIONINFOA info;
-    memset(&info, 0, sizeof(info));
+    ClearBytes(&info, sizeof(info));
     info.dwOSVersionInfoSize = sizeof(info);
     // A failed query leaves the platform unknown: nothing is removed.
     if (!GetVersionExA(&info))
@@ -27,8 +38,7 @@ void DetectPlatformMode(void)
         // NT 6 and later manage the modem themselves: the mode stays MODE_NONE.
     } else {
         PlatformMode = MODE_UNSUPPORTED;
-        printf("This program requires WINDOWS 95 or NT");
-        fflush(stdout);
+        WriteToStandardOutput(UnsupportedPlatformMessage);
     }
 }
 

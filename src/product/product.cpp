@@ -26,6 +26,7 @@ const char* const RootDeviceMarker[] = {"UNIMODEM", 0};
 const char InstanceMarkerNt4[] = "Root\\";
 const char InstanceMarkerNt5[] = "PCI\\";
 const char ClassValueName[] = "ClassGUID";
+const char SetupApiLibrary[] = "setupapi.dll";
 
 const char EnumPrefix9x[] = "Enum\\";
 const char EnumKey9x[] = "Enum";

@@ -26,6 +26,7 @@ extern const char* const RootDeviceMarker[];
 extern const char InstanceMarkerNt4[];
 extern const char InstanceMarkerNt5[];
 extern const char ClassValueName[];
+extern const char SetupApiLibrary[];  // the device installer's DLL, loaded at run time
 
 // 9x family
 extern const char EnumPrefix9x[];

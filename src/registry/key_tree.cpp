@@ -1,9 +1,8 @@
 #include "registry/key_tree.h"
 
-#include <string.h>
-
 #include "product/product.h"
 #include "registry/path_buffer.h"
+#include "text/text.h"
 
 BOOL DeleteKeyTree(HKEY parent, const char* path)
 {
@@ -43,7 +42,7 @@ void ClearChildKeys(HKEY root, const char* path)
         return;
 
     for (;;) {
-        memset(name, 0, sizeof(name));
+        ClearBytes(name, sizeof(name));
         length = KEY_NAME_SIZE;
         if (RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;

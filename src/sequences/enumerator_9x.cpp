@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include <string.h>
-
 #include "devices/devices.h"
 #include "product/product.h"
 #include "registry/path_buffer.h"
 #include "sequences/sequences.h"
+#include "text/text.h"
 
 // The 9x registry lets a key opened for querying values be enumerated too.
 static BOOL OpenFirstSubkey(HKEY parent, HKEY* child)
@@ -29,7 +28,7 @@ const char* ReadDriverSettingsKey(HKEY instance, char* driver, char* classPath)
 
     // Without a class and an index of its own, the deletion could reach the
     // class key itself or a key beside the one meant.
-    separator = strchr(driver, '\\');
+    separator = FindCharacter(driver, '\\');
     if (separator == NULL || separator == driver || separator[1] == '\0' || separator[1] == '\\')
         return NULL;
     *separator = '\0';

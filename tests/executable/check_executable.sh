@@ -1,10 +1,36 @@
 #!/usr/bin/env bash
-# Checks the shape of the Windows executable: 32-bit PE, GUI subsystem (no
-# console window ever opens), and imports from system DLLs only, so that it
-# runs on a bare machine without any run-time DLLs of ours.
+# Checks the shape of the Windows executable: a 32-bit PE, GUI subsystem (no
+# console window ever opens) of version 4.0, which Windows 95 and NT 4 load,
+# and exactly the listed imports from KERNEL32, ADVAPI32 and USER32: no C
+# run-time DLL, and no setupapi.dll, which Windows 95 and NT 3.51 lack (the
+# program loads it at run time).
 set -u
 exe=$1
 objdump=${2:-i686-w64-mingw32-objdump}
+
+# DLL!function, sorted as sort(1) sorts them in the C locale.
+allowed_imports="\
+ADVAPI32.dll!CloseServiceHandle
+ADVAPI32.dll!ControlService
+ADVAPI32.dll!DeleteService
+ADVAPI32.dll!OpenSCManagerA
+ADVAPI32.dll!OpenServiceA
+ADVAPI32.dll!RegCloseKey
+ADVAPI32.dll!RegDeleteKeyA
+ADVAPI32.dll!RegDeleteValueA
+ADVAPI32.dll!RegEnumKeyExA
+ADVAPI32.dll!RegOpenKeyExA
+ADVAPI32.dll!RegQueryValueExA
+KERNEL32.dll!ExitProcess
+KERNEL32.dll!FreeLibrary
+KERNEL32.dll!GetCommandLineA
+KERNEL32.dll!GetModuleHandleA
+KERNEL32.dll!GetProcAddress
+KERNEL32.dll!GetStdHandle
+KERNEL32.dll!GetVersionExA
+KERNEL32.dll!LoadLibraryA
+KERNEL32.dll!WriteFile
+USER32.dll!GetFocus"
 
 if [ ! -f "$exe" ]; then
     echo "SKIP: $exe is not built (cmake --build --preset win32)"
@@ -18,16 +44,22 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 image for i386"
 grep -Eq '^Magic[[:space:]]+010b' <<<"$headers" || fail "optional header is not PE32"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "subsystem is not Windows GUI"
+grep -Eq '^MajorSubsystemVersion[[:space:]]+4$' <<<"$headers" &&
+    grep -Eq '^MinorSubsystemVersion[[:space:]]+0$' <<<"$headers" ||
+    fail "subsystem version is not 4.0: $(grep -E '^M[a-z]+SubsystemVersion' <<<"$headers" | tr -s '\t\n' '  ')"
 
-allowed='^(KERNEL32|ADVAPI32|SETUPAPI|USER32|msvcrt)\.dll$'
-imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
-while read -r dll; do
-    [ -n "$dll" ] || continue
-    grep -Eiq "$allowed" <<<"$dll" || fail "imports $dll, which is not a system DLL"
-done <<<"$imports"
-for needed in ADVAPI32 SETUPAPI USER32; do
-    grep -iq "^$needed\.dll$" <<<"$imports" || fail "does not import $needed.dll"
-done
+# Every line of a DLL's table names one import: "vma hint name", or an ordinal.
+imports=$(awk '
+    /^\tDLL Name: / { dll = $3; next }
+    /^$/ { dll = "" }
+    dll != "" && !/Hint\/Ord/ { $1 = ""; $2 = ""; sub(/^ +/, ""); print dll "!" $0 }
+' <<<"$headers" | LC_ALL=C sort)
+[ -n "$imports" ] || fail "no import table found"
+unexpected=$(LC_ALL=C comm -13 <(echo "$allowed_imports") <(echo "$imports"))
+missing=$(LC_ALL=C comm -23 <(echo "$allowed_imports") <(echo "$imports"))
+[ -z "$unexpected" ] || fail "imports what the list does not allow: $(tr '\n' ' ' <<<"$unexpected")"
+[ -z "$missing" ] || fail "no longer imports, so the list is out of date: $(tr '\n' ' ' <<<"$missing")"
 
-[ "$failures" -eq 0 ] && echo "ok: PE32 i386, GUI subsystem, imports: $(tr '\n' ' ' <<<"$imports")"
+[ "$failures" -eq 0 ] &&
+    echo "ok: PE32 i386, GUI subsystem 4.0, imports exactly: $(tr '\n' ' ' <<<"$imports")"
 [ "$failures" -eq 0 ]

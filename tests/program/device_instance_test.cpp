@@ -25,15 +25,21 @@ const char* const RootModem = R"(
 "ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}")";
 const char* const RootModemPath = R"(SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000)";
 
+// The stand-in's own functions, as the program finds them in setupapi.dll.
+const DEVICE_INSTALLER StandInInstaller = {nullptr, SetupDiCreateDeviceInfoList, SetupDiOpenDeviceInfoA,
+                                           SetupDiCallClassInstaller, SetupDiDestroyDeviceInfoList};
+
 TEST(RemoveDeviceInstance, Nt4AsksTheClassValueThenHandsTheRootIdToTheInstaller)
 {
     ActiveMachine m("nt40", MODE_NT4, RootModem);
     RemoveDeviceInstance(RootModemPath);
 
     EXPECT_EQ(m.machine.journal.Calls(),
-              (std::vector<std::string>{"GetFocus", "RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey",
-                                        "SetupDiCreateDeviceInfoList", "SetupDiOpenDeviceInfoA",
-                                        "SetupDiCallClassInstaller", "SetupDiDestroyDeviceInfoList"}));
+              (std::vector<std::string>{"GetFocus", "LoadLibraryA", "GetProcAddress", "GetProcAddress",
+                                        "GetProcAddress", "GetProcAddress", "RegOpenKeyExA", "RegQueryValueExA",
+                                        "RegCloseKey", "SetupDiCreateDeviceInfoList", "SetupDiOpenDeviceInfoA",
+                                        "SetupDiCallClassInstaller", "SetupDiDestroyDeviceInfoList",
+                                        "FreeLibrary"}));
     const win32sim::JournalEntry open = m.machine.journal.Find("RegOpenKeyExA")[0];
     EXPECT_EQ(open.arguments[3], "0x1");
     EXPECT_EQ(m.machine.journal.Find("RegQueryValueExA")[0].arguments,
@@ -70,7 +76,8 @@ TEST(OpenDeviceInstance, OpensNothingOnTheOtherModes)
     for (int mode : {MODE_NONE, MODE_9X, MODE_UNSUPPORTED}) {
         ActiveMachine m("win98", mode, PciModem);
         SP_DEVINFO_DATA record;
-        EXPECT_EQ(OpenDeviceInstance(nullptr, PciModemPath, "ClassGUID", &record), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(OpenDeviceInstance(&StandInInstaller, nullptr, PciModemPath, "ClassGUID", &record),
+                  INVALID_HANDLE_VALUE);
         EXPECT_TRUE(m.machine.journal.Entries().empty()) << "mode " << mode;
     }
 }
@@ -80,7 +87,8 @@ TEST(OpenDeviceInstance, GivesUpWhenNoSetCanBeCreated)
     ActiveMachine m("winxp", MODE_NT5, PciModem);
     m.machine.deviceInfoListFails = true;
     SP_DEVINFO_DATA record;
-    EXPECT_EQ(OpenDeviceInstance(nullptr, PciModemPath, "ClassGUID", &record), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenDeviceInstance(&StandInInstaller, nullptr, PciModemPath, "ClassGUID", &record),
+              INVALID_HANDLE_VALUE);
     EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"SetupDiCreateDeviceInfoList"});
 }
 

@@ -156,3 +156,36 @@ TEST(DeviceInstaller, APlantedFailureRefusesNewSets)
     EXPECT_EQ(SetupDiCreateDeviceInfoList(nullptr, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(on.machine.OpenHandleCount(), 0u);
 }
+
+// A platform without setupapi.dll, and one whose DLL lacks the installer's functions.
+TEST(DeviceInstaller, IsFoundThroughTheLoaderUnlessThePlatformLacksIt)
+{
+    ActiveMachine present("winxp");
+    HMODULE library = LoadLibraryA("SETUPAPI.DLL");
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(GetProcAddress(library, "SetupDiCallClassInstaller"),
+              reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&SetupDiCallClassInstaller)));
+    EXPECT_TRUE(FreeLibrary(library));
+
+    Platform withoutLibrary = simtest::ProfileNamed("win95");
+    withoutLibrary.setupApi = SetupApi::Missing;
+    Machine missing(withoutLibrary);
+    {
+        MachineScope scope(missing);
+        EXPECT_EQ(LoadLibraryA("setupapi.dll"), nullptr);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    }
+
+    Platform withoutFunctions = simtest::ProfileNamed("nt40");
+    withoutFunctions.setupApi = SetupApi::WithoutDeviceInstaller;
+    Machine lacking(withoutFunctions);
+    {
+        MachineScope scope(lacking);
+        library = LoadLibraryA("setupapi.dll");
+        ASSERT_NE(library, nullptr);
+        EXPECT_EQ(GetProcAddress(library, "SetupDiCreateDeviceInfoList"), nullptr);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+        EXPECT_TRUE(FreeLibrary(library));
+        EXPECT_EQ(lacking.OpenHandleCount(), 0u);
+    }
+}

@@ -100,12 +100,15 @@ class QuietStartup : public Startup {};
 
 TEST_P(QuietStartup, ClassifiesThePlatformAndExitsWith18) { CheckClassification(); }
 
-TEST_P(QuietStartup, MakesTheVersionQueryAndNothingElse)
+TEST_P(QuietStartup, MakesTheVersionQueryAndWritesTheMessageAtMost)
 {
     std::string before = machine.registry.Dump();
     qalm::RunProgram(machine);
     EXPECT_EQ(machine.registry.Dump(), before);
-    EXPECT_EQ(machine.journal.Calls(), std::vector<std::string>{"GetVersionExA"}) << machine.journal.ToString();
+    const std::vector<std::string> expected = GetParam().printsMessage
+        ? std::vector<std::string>{"GetVersionExA", "GetStdHandle", "WriteFile"}
+        : std::vector<std::string>{"GetVersionExA"};
+    EXPECT_EQ(machine.journal.Calls(), expected) << machine.journal.ToString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -118,11 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
                     StartupCase{"2.4294967295.0", MODE_NONE, false}),
     CaseName);
 
-TEST(StartupJournal, Win31ShowsTheVersionQueryAndNothingElse)
+TEST(StartupJournal, Win31ShowsTheVersionQueryAndTheMessageWrittenToStandardOutput)
 {
     Machine machine(FindPlatform("win31").value());
     EXPECT_EQ(qalm::RunProgram(machine).printed, UnsupportedMessage);
-    EXPECT_EQ(machine.journal.ToString(), "GetVersionExA(148) = 0 -> 0.3.10\n");
+    EXPECT_EQ(machine.journal.ToString(), "GetVersionExA(148) = 0 -> 0.3.10\n"
+                                          "GetStdHandle(-11) = 0 -> stdout\n"
+                                          "WriteFile(stdout, \"This program requires WINDOWS 95 or NT\", 38, NULL) = 0 -> 38\n");
 }
 
 TEST(StartupJournal, AFailedVersionQueryLeavesTheModeUnsetAndChangesNothing)

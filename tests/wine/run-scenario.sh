@@ -6,12 +6,16 @@
 #
 #   run-scenario.sh --exe EXE --tools DIR --prefix PRISTINE --preview TOOL --work DIR
 #                   --profile NAME --fixture FILE.reg --expect FILE
-#                   [--message] [--service] [--deny PATH]... [--read-only PATH]... [--runs N]
+#                   [--message] [--service] [--without-setupapi] [--deny PATH]... [--read-only PATH]...
+#                   [--runs N]
 #                   [--differs REASON --standin-expect FILE] [--check FILE]
 #
 # --message   standard output is exactly the unsupported-platform message
 # --service   the driver service is registered with the service control
 #             manager before the import, and its presence is checked after
+# --without-setupapi
+#             the program runs without setupapi.dll (Wine's DLL is turned off
+#             for its runs only), and so does the stand-in
 # --deny      after the import, PATH (under HKLM) denies Everyone any access
 # --read-only after the import, PATH (under HKLM) lets Everyone read it only
 # --runs      the program runs this many times on the same machine
@@ -28,6 +32,7 @@ source "$here/wine-session.sh"
 runs=1
 message=no
 service=no
+without_setupapi=no
 deny=()
 read_only=()
 differs=""
@@ -45,6 +50,7 @@ while [ $# -gt 0 ]; do
         --expect) expect=$2; shift ;;
         --message) message=yes ;;
         --service) service=yes ;;
+        --without-setupapi) without_setupapi=yes ;;
         --deny) deny+=("$2"); shift ;;
         --read-only) read_only+=("$2"); shift ;;
         --runs) runs=$2; shift ;;
@@ -131,10 +137,16 @@ if [ ${#read_only[@]} -gt 0 ]; then
 fi
 service_targets=()
 [ "$service" = yes ] && service_targets=(--service QalmPort)
+program_overrides=$WINEDLLOVERRIDES
+preview_platform=()
+if [ "$without_setupapi" = yes ]; then
+    program_overrides="$WINEDLLOVERRIDES;setupapi=d"
+    preview_platform=(--without setupapi.dll)
+fi
 
 [ -n "$check_expect" ] && run_check "before the first run"
 for run in $(seq "$runs"); do
-    wine "$exe" >"$work/stdout.$run"
+    WINEDLLOVERRIDES=$program_overrides wine "$exe" >"$work/stdout.$run"
     status=$?
     [ "$status" -eq 18 ] || fail "run $run: exit code $status, expected 18"
     cmp -s "$expected_stdout" "$work/stdout.$run" ||
@@ -153,7 +165,7 @@ fi
 # imported into a fresh prefix and printed by the same checker.
 state=$fixture
 for run in $(seq "$runs"); do
-    if ! "$preview" --os "$profile" --after "$work/standin.$run.reg" "$state" >"$work/preview.$run.out" 2>&1; then
+    if ! "$preview" --os "$profile" "${preview_platform[@]}" --after "$work/standin.$run.reg" "$state" >"$work/preview.$run.out" 2>&1; then
         fail "the preview failed on run $run:"
         cat "$work/preview.$run.out"
         exit 1

@@ -22,6 +22,7 @@ typedef const CHAR* LPCSTR;
 typedef const CHAR* PCSTR;
 typedef void* PVOID;
 typedef void* LPVOID;
+typedef const void* LPCVOID;
 typedef void* HANDLE;
 typedef uintptr_t ULONG_PTR;
 typedef intptr_t LONG_PTR;
@@ -36,6 +37,7 @@ struct HWND__;
 typedef HWND__* HWND;
 struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
 struct SC_HANDLE__;
 typedef SC_HANDLE__* SC_HANDLE;
 
@@ -43,6 +45,13 @@ typedef struct _FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
 } FILETIME, *PFILETIME;
+
+// A procedure of a loaded library, as GetProcAddress answers it; the caller
+// converts it to the procedure's own type.
+typedef intptr_t (*FARPROC)(void);
+
+struct _OVERLAPPED;
+typedef _OVERLAPPED* LPOVERLAPPED;
 
 typedef struct _GUID {
     uint32_t Data1;
@@ -68,6 +77,8 @@ typedef struct _GUID {
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_KEY_DELETED 1018L
@@ -150,9 +161,13 @@ BOOL WINAPI CloseServiceHandle(SC_HANDLE handle);
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 HWND WINAPI GetFocus(void);
-HANDLE WINAPI GetStdHandle(DWORD which);
-BOOL WINAPI WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written, void* overlapped);
 DWORD WINAPI GetLastError(void);
+HANDLE WINAPI GetStdHandle(DWORD which);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
+
+HMODULE WINAPI LoadLibraryA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE library, LPCSTR name);
+BOOL WINAPI FreeLibrary(HMODULE library);
 void WINAPI SetLastError(DWORD error);
 
 // The program's entry, as the platform's start-up code calls it.

@@ -59,6 +59,35 @@ DeviceInfoSet* Handles::FindSet(HDEVINFO handle) { return FindIn(sets_, handle);
 
 bool Handles::CloseSet(HDEVINFO handle) { return sets_.erase(reinterpret_cast<uintptr_t>(handle)) == 1; }
 
+HMODULE Handles::AddModule(ModuleHandle module)
+{
+    module.name = "mod" + std::to_string(++modulesHandedOut_);
+    uintptr_t value = NextValue();
+    modules_.emplace(value, std::move(module));
+    return reinterpret_cast<HMODULE>(value);
+}
+
+ModuleHandle* Handles::FindModule(HMODULE handle) { return FindIn(modules_, handle); }
+
+bool Handles::CloseModule(HMODULE handle) { return modules_.erase(reinterpret_cast<uintptr_t>(handle)) == 1; }
+
+HANDLE Handles::StandardHandle(int descriptor)
+{
+    for (const auto& [value, known] : standardHandles_) {
+        if (known == descriptor)
+            return reinterpret_cast<HANDLE>(value);
+    }
+    uintptr_t value = NextValue();
+    standardHandles_.emplace(value, descriptor);
+    return reinterpret_cast<HANDLE>(value);
+}
+
+int Handles::DescriptorOf(HANDLE handle) const
+{
+    auto it = standardHandles_.find(reinterpret_cast<uintptr_t>(handle));
+    return it == standardHandles_.end() ? -1 : it->second;
+}
+
 std::string Handles::NameOf(const void* handle) const
 {
     if (handle == nullptr)
@@ -74,6 +103,10 @@ std::string Handles::NameOf(const void* handle) const
         return it->second.name;
     if (auto it = sets_.find(value); it != sets_.end())
         return it->second.name;
+    if (auto it = modules_.find(value); it != modules_.end())
+        return it->second.name;
+    if (auto it = standardHandles_.find(value); it != standardHandles_.end())
+        return it->second == 1 ? "stdout" : "stderr";
     char hex[2 + 2 * sizeof(value) + 1];
     std::snprintf(hex, sizeof(hex), "0x%llx", static_cast<unsigned long long>(value));
     return hex;

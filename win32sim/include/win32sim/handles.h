@@ -1,5 +1,5 @@
 // The handles a machine hands out: registry keys, service-manager and service
-// handles, device-information sets. Each has a value no other handle of the
+// handles, device-information sets, loaded libraries, standard output. Each has a value no other handle of the
 // machine ever had, whatever its kind, and a short name for the journal.
 #pragma once
 
@@ -37,6 +37,11 @@ struct DeviceInfoSet {
     std::string name;  // "set1"
 };
 
+struct ModuleHandle {
+    std::string library;  // as the program named it
+    std::string name;     // "mod1"
+};
+
 class Handles {
 public:
     HKEY AddKey(KeyHandle handle);         // names it
@@ -51,10 +56,20 @@ public:
     DeviceInfoSet* FindSet(HDEVINFO handle);
     bool CloseSet(HDEVINFO handle);
 
+    HMODULE AddModule(ModuleHandle module);
+    ModuleHandle* FindModule(HMODULE handle);
+    bool CloseModule(HMODULE handle);
+
+    // The process's standard output (descriptor 1, named "stdout") or error
+    // (2, "stderr"): one value each for the machine's lifetime, handed out on
+    // the first request, never closed.
+    HANDLE StandardHandle(int descriptor);
+    int DescriptorOf(HANDLE handle) const;  // -1 for any other handle
+
     // The journal's name for any handle value: HKLM, NULL, INVALID_HANDLE_VALUE,
     // an open handle's name, or the value in hex.
     std::string NameOf(const void* handle) const;
-    size_t OpenCount() const { return keys_.size() + services_.size() + sets_.size(); }
+    size_t OpenCount() const { return keys_.size() + services_.size() + sets_.size() + modules_.size(); }
 
 private:
     uintptr_t NextValue();
@@ -62,11 +77,14 @@ private:
     std::map<uintptr_t, KeyHandle> keys_;
     std::map<uintptr_t, ServiceHandle> services_;
     std::map<uintptr_t, DeviceInfoSet> sets_;
+    std::map<uintptr_t, ModuleHandle> modules_;
+    std::map<uintptr_t, int> standardHandles_;  // value -> descriptor
     uintptr_t nextValue_ = 0x1000;
     int keysHandedOut_ = 0;
     int managersHandedOut_ = 0;
     int servicesHandedOut_ = 0;
     int setsHandedOut_ = 0;
+    int modulesHandedOut_ = 0;
 };
 
 }  // namespace win32sim

@@ -11,13 +11,15 @@
 //                handles by name: HKLM for HKEY_LOCAL_MACHINE, and each handle
 //                the machine hands out by its kind and a number counted per
 //                machine from 1: h1, h2 (registry keys), sc1 (service
-//                manager), svc1 (services), set1 (device-information sets);
+//                manager), svc1 (services), set1 (device-information sets),
+//                mod1 (loaded libraries); stdout and stderr;
 //                INVALID_HANDLE_VALUE, NULL, or 0x... for one never handed out.
 //              Output buffers are not arguments; their sizes are, as passed
 //              in (RegEnumKeyExA's name length, RegQueryValueExA's data size,
 //              GetVersionExA's dwOSVersionInfoSize, a device record's cbSize).
 //              A class GUID pointer shows as &guid; control codes and
-//              DIF_ codes in decimal.
+//              DIF_ codes in decimal, GetStdHandle's in signed decimal (-11);
+//              the bytes WriteFile writes in double quotes.
 //   result     the platform's error code: what a LONG function returns, and
 //              for the others ERROR_SUCCESS when they succeed and the code they
 //              set with SetLastError when they fail. So result == ERROR_SUCCESS
@@ -25,7 +27,8 @@
 //              unsigned value (ERROR_NO_SUCH_DEVINST: 3758096907).
 //   output     what the call handed back, when it succeeded: the new handle's
 //              name (RegOpenKeyExA, OpenSCManagerA, OpenServiceA,
-//              SetupDiCreateDeviceInfoList), the name read in quotes
+//              SetupDiCreateDeviceInfoList, LoadLibraryA, GetStdHandle),
+//              the number of bytes written (WriteFile), the name read in quotes
 //              (RegEnumKeyExA), the data size (RegQueryValueExA),
 //              "ID.MAJOR.MINOR" (GetVersionExA), NULL (GetFocus), the value
 //              (GetLastError); else "".

@@ -10,6 +10,14 @@
 
 namespace win32sim {
 
+// What the platform has of the device installer's DLL. Windows 95 and NT 3.51
+// ship no setupapi.dll; some that do lack the device installer's functions.
+enum class SetupApi {
+    Present,
+    Missing,                 // LoadLibraryA("setupapi.dll") fails: ERROR_MOD_NOT_FOUND
+    WithoutDeviceInstaller,  // GetProcAddress of a SetupDi function fails: ERROR_PROC_NOT_FOUND
+};
+
 struct Platform {
     std::string name;  // "winxp", or "ID.MAJOR.MINOR" for any other
     DWORD platformId = VER_PLATFORM_WIN32_NT;
@@ -17,6 +25,7 @@ struct Platform {
     DWORD minorVersion = 1;
     bool versionQueryFails = false;  // GetVersionExA returns FALSE and fills nothing
     DWORD buildNumber = 0;           // as dwBuildNumber reports it (9x: version in the high word)
+    SetupApi setupApi = SetupApi::Present;
 };
 
 // The named profiles: win31, win95, win98, winme, nt351, nt40, win2k, winxp,

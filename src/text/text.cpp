@@ -1,0 +1,50 @@
+#include "text/text.h"
+
+size_t TextLength(const char* text)
+{
+    size_t length = 0;
+
+    while (text[length] != '\0')
+        length++;
+    return length;
+}
+
+const char* FindSubstring(const char* text, const char* part)
+{
+    size_t i;
+
+    for (;; text++) {
+        for (i = 0; part[i] != '\0' && text[i] == part[i]; i++)
+            ;
+        if (part[i] == '\0')
+            return text;
+        if (*text == '\0')
+            return NULL;
+    }
+}
+
+char* FindCharacter(char* text, char character)
+{
+    for (; *text != '\0'; text++) {
+        if (*text == character)
+            return text;
+    }
+    return NULL;
+}
+
+void ClearBytes(void* buffer, size_t size)
+{
+    unsigned char* bytes = (unsigned char*)buffer;
+
+    while (size-- > 0)
+        *bytes++ = 0;
+}
+
+void CopyBytes(void* target, const void* source, size_t size)
+{
+    unsigned char* to = (unsigned char*)target;
+    const unsigned char* from = (const unsigned char*)source;
+
+    while (size-- > 0)
+        *to++ = *from++;
+}

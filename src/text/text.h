@@ -1,0 +1,16 @@
+// The few string and memory helpers the program needs, in place of the C
+// library's: the Windows executable links no C run-time.
+#ifndef QALM_TEXT_H
+#define QALM_TEXT_H
+
+#include <stddef.h>
+
+size_t TextLength(const char* text);
+// The first occurrence of part in text (case-sensitive), or NULL.
+const char* FindSubstring(const char* text, const char* part);
+// The first occurrence of character in text, or NULL.
+char* FindCharacter(char* text, char character);
+void ClearBytes(void* buffer, size_t size);
+void CopyBytes(void* target, const void* source, size_t size);
+
+#endif
