@@ -18,7 +18,8 @@ mkdir -p build/fuzz/artifacts
 
 echo "fuzzing the .reg reader for ${seconds} s"
 status=0
-build/fuzz/qalm-reg-fuzzer "$scratch/found" fuzz/corpus \
+# Seeds from fuzz/corpus and the preview's sample; new inputs go to the first folder only.
+build/fuzz/qalm-reg-fuzzer "$scratch/found" fuzz/corpus preview/sample \
     -dict=fuzz/reg.dict \
     -max_total_time="$seconds" \
     -timeout=10 \

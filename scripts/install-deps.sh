@@ -6,7 +6,7 @@
 set -euo pipefail
 want=${1:-all}
 
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake g++ make libgtest-dev)
 if [ "$want" = all ]; then
     # libclang-rt-dev: the fuzzer runtime of whichever clang is Debian's default
     packages+=(g++-mingw-w64-i686 clang libclang-rt-dev)

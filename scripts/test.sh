@@ -18,7 +18,4 @@ ctest --preset native
 ctest --preset asan
 # The first run on a machine builds the VM image (minutes), later ones reuse it.
 ctest --preset pe32
-
-if [ -x scripts/fuzz.sh ]; then
-    scripts/fuzz.sh
-fi
+scripts/fuzz.sh
