@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include <string.h>
-
 #include "check/check.h"
 #include "check/check_items.h"
 #include "product/product.h"
 #include "registry/path_buffer.h"
+#include "text/text.h"
 
 static const char RootName[] = "HKLM\\";
 
@@ -16,7 +15,7 @@ void WriteLine(DWORD standardHandle, const char* text)
 
     if (output == NULL || output == INVALID_HANDLE_VALUE)
         return;
-    WriteFile(output, text, (DWORD)strlen(text), &written, NULL);
+    WriteFile(output, text, (DWORD)TextLength(text), &written, NULL);
     WriteFile(output, "\r\n", 2, &written, NULL);
 }
 

@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include <string.h>
-
 #include "check/check_items.h"
 #include "devices/devices.h"
 #include "product/product.h"
 #include "registry/path_buffer.h"
+#include "text/text.h"
 
 #define PROBE_ABSENT 0
 #define PROBE_REMOVABLE 1   // the uninstaller may open all of it as it does to delete
@@ -35,7 +34,7 @@ static int ProbeKeyTree(CHECK_TALLY* tally, HKEY parent, const char* name, char*
 {
     HKEY key;
     char child[KEY_NAME_SIZE];  // one per level, like the deletion's
-    size_t pathLength = strlen(path);
+    size_t pathLength = TextLength(path);
     DWORD index;
     DWORD length;
     int verdict = OpenProbedKey(parent, name, &key);

@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include <string.h>
-
 #include "check/check.h"
 #include "check/check_items.h"
 #include "entry/entry.h"
 #include "product/product.h"
+#include "text/text.h"
 
 // What RunNt4Removal and the service control manager take away. The service's
 // own keys, its country settings among them, all lie below ServiceKey.
@@ -43,7 +42,7 @@ static BOOL VersionQueryFails(void)
 {
     OSVERSIONINFOA info;
 
-    memset(&info, 0, sizeof(info));
+    ClearBytes(&info, sizeof(info));
     info.dwOSVersionInfoSize = sizeof(info);
     return !GetVersionExA(&info);
 }

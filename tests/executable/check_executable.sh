@@ -4,37 +4,18 @@
 # and exactly the listed imports from KERNEL32, ADVAPI32 and USER32: no C
 # run-time DLL, and no setupapi.dll, which Windows 95 and NT 3.51 lack (the
 # program loads it at run time).
+#   check_executable.sh EXE gui|console IMPORTS [OBJDUMP]
+# IMPORTS lists the allowed imports, one DLL!function a line, sorted as sort(1)
+# sorts them in the C locale.
 set -u
 exe=$1
-objdump=${2:-i686-w64-mingw32-objdump}
-
-# DLL!function, sorted as sort(1) sorts them in the C locale.
-allowed_imports="\
-ADVAPI32.dll!CloseServiceHandle
-ADVAPI32.dll!ControlService
-ADVAPI32.dll!DeleteService
-ADVAPI32.dll!OpenSCManagerA
-ADVAPI32.dll!OpenServiceA
-ADVAPI32.dll!RegCloseKey
-ADVAPI32.dll!RegDeleteKeyA
-ADVAPI32.dll!RegDeleteValueA
-ADVAPI32.dll!RegEnumKeyExA
-ADVAPI32.dll!RegOpenKeyExA
-ADVAPI32.dll!RegQueryValueExA
-KERNEL32.dll!ExitProcess
-KERNEL32.dll!FreeLibrary
-KERNEL32.dll!GetCommandLineA
-KERNEL32.dll!GetModuleHandleA
-KERNEL32.dll!GetProcAddress
-KERNEL32.dll!GetStdHandle
-KERNEL32.dll!GetVersionExA
-KERNEL32.dll!LoadLibraryA
-KERNEL32.dll!WriteFile
-USER32.dll!GetFocus"
+subsystem=$2
+allowed_imports=$(cat "$3") || { echo "FAIL: cannot read the import list $3"; exit 1; }
+objdump=${4:-i686-w64-mingw32-objdump}
 
 if [ ! -f "$exe" ]; then
-    echo "SKIP: $exe is not built (cmake --build --preset win32)"
-    exit 77
+    echo "FAIL: $exe is not built (cmake --build --preset win32)"
+    exit 1
 fi
 
 headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
@@ -43,7 +24,12 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 image for i386"
 grep -Eq '^Magic[[:space:]]+010b' <<<"$headers" || fail "optional header is not PE32"
-grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "subsystem is not Windows GUI"
+case $subsystem in
+    gui) subsystem_code=00000002 ;;
+    console) subsystem_code=00000003 ;;
+    *) echo "FAIL: subsystem must be gui or console, not $subsystem"; exit 1 ;;
+esac
+grep -Eq "^Subsystem[[:space:]]+$subsystem_code" <<<"$headers" || fail "subsystem is not $subsystem"
 grep -Eq '^MajorSubsystemVersion[[:space:]]+4$' <<<"$headers" &&
     grep -Eq '^MinorSubsystemVersion[[:space:]]+0$' <<<"$headers" ||
     fail "subsystem version is not 4.0: $(grep -E '^M[a-z]+SubsystemVersion' <<<"$headers" | tr -s '\t\n' '  ')"
@@ -61,5 +47,5 @@ missing=$(LC_ALL=C comm -23 <(echo "$allowed_imports") <(echo "$imports"))
 [ -z "$missing" ] || fail "no longer imports, so the list is out of date: $(tr '\n' ' ' <<<"$missing")"
 
 [ "$failures" -eq 0 ] &&
-    echo "ok: PE32 i386, GUI subsystem 4.0, imports exactly: $(tr '\n' ' ' <<<"$imports")"
+    echo "ok: PE32 i386, $subsystem subsystem 4.0, imports exactly: $(tr '\n' ' ' <<<"$imports")"
 [ "$failures" -eq 0 ]

@@ -18,7 +18,9 @@ static const char* SkipProgramName(const char* commandLine)
     return commandLine;
 }
 
-int main(void)
+// The check starts like the uninstaller, without a C run-time: its result
+// ends the process as the exit code.
+extern "C" __attribute__((force_align_arg_pointer)) void WINAPI CheckStart(void)
 {
-    return CheckMain(SkipProgramName(GetCommandLineA()));
+    ExitProcess((UINT)CheckMain(SkipProgramName(GetCommandLineA())));
 }
