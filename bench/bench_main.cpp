@@ -1,5 +1,9 @@
 // qalm-preview-bench generate FILE [--unicode] [--keys N] [--values N]
 //   writes a realistic export (default 250,000 keys and 1,000,000 values)
+// qalm-preview-bench generate FILE --shape wide|subkeys|values [--count N]
+//   writes, in random order, a machine with N (default 81,000) PCI devices,
+//   services and COM classes side by side; one key with N (default 200,000)
+//   subkeys; or one key with N (default 100,000) values
 // qalm-preview-bench measure FILE [--os PROFILE]
 //   times the preview's stages on it and reports the peak memory; run it in a
 //   process of its own so that the peak is the preview's alone.
@@ -11,6 +15,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +27,8 @@
 #include "regfile/reg_writer.h"
 #include "report/text_report.h"
 #include "run/preview.h"
+#include "shuffled_export.h"
+#include "wide_machines.h"
 
 namespace qalm::bench {
 namespace {
@@ -44,6 +51,12 @@ double CpuSeconds()
 
 double Megabytes(size_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
+void PrintGenerated(const std::string& path, const win32sim::Registry& registry, const char* form)
+{
+    std::printf("%s: %zu keys, %zu values, %.1f MB (%s)\n", path.c_str(), registry.KeyCount(),
+                registry.ValueCount(), Megabytes(std::filesystem::file_size(path)), form);
+}
+
 int Generate(const std::string& path, bool unicode, size_t keys, size_t values)
 {
     win32sim::Registry registry;
@@ -51,8 +64,23 @@ int Generate(const std::string& path, bool unicode, size_t keys, size_t values)
     WriteFileAtomically(path, [&](std::ostream& out) {
         WriteRegFile(registry, out, unicode ? RegFileFormat::Unicode : RegFileFormat::Regedit4);
     });
-    std::printf("%s: %zu keys, %zu values, %.1f MB (%s)\n", path.c_str(), registry.KeyCount(), values,
-                Megabytes(std::filesystem::file_size(path)), unicode ? "UTF-16LE" : "REGEDIT4");
+    PrintGenerated(path, registry, unicode ? "UTF-16LE" : "REGEDIT4");
+    return 0;
+}
+
+int GenerateShuffled(const std::string& path, const std::string& shape, size_t count)
+{
+    win32sim::Registry registry;
+    if (shape == "wide")
+        BuildWideMachine(registry, count ? count : 81000);
+    else if (shape == "subkeys")
+        BuildManySubkeysMachine(registry, count ? count : 200000);
+    else if (shape == "values")
+        BuildManyValuesMachine(registry, count ? count : 100000);
+    else
+        throw std::invalid_argument("unknown shape " + shape + " (wide, subkeys or values)");
+    WriteFileAtomically(path, [&](std::ostream& out) { WriteShuffledExport(registry, out); });
+    PrintGenerated(path, registry, "REGEDIT4, shuffled");
     return 0;
 }
 
@@ -89,7 +117,7 @@ int Measure(const std::string& path, const std::string& profile)
     std::printf("removed  %zu keys, %zu values on %s\n", result.changes.RemovedKeyCount(),
                 result.changes.RemovedValueCount(), profile.c_str());
     std::printf("load     %6.3f s\n", load);
-    std::printf("run      %6.3f s  (snapshot, WinMain, comparison)\n", run);
+    std::printf("run      %6.3f s  (WinMain and the changes from its record)\n", run);
     std::printf("report   %6.3f s\n", reportTime);
     std::printf("--after  %6.3f s  (%.1f MB)\n", after, Megabytes(afterSize));
     std::printf("total    %6.3f s  (%.3f s of processor time)\n", load + run + reportTime + after, cpu);
@@ -101,6 +129,7 @@ int Measure(const std::string& path, const std::string& profile)
 int Usage()
 {
     std::cerr << "usage: qalm-preview-bench generate FILE [--unicode] [--keys N] [--values N]\n"
+                 "       qalm-preview-bench generate FILE --shape wide|subkeys|values [--count N]\n"
                  "       qalm-preview-bench measure FILE [--os PROFILE]\n";
     return 2;
 }
@@ -118,6 +147,8 @@ int main(int argc, char** argv)
         size_t keys = 250000;
         size_t values = 1000000;
         std::string profile = "winxp";
+        std::string shape;
+        size_t count = 0;
         for (size_t i = 2; i < arguments.size(); ++i) {
             const bool hasNext = i + 1 < arguments.size();
             if (arguments[i] == "--unicode")
@@ -126,11 +157,17 @@ int main(int argc, char** argv)
                 keys = std::stoul(arguments[++i]);
             else if (arguments[i] == "--values" && hasNext)
                 values = std::stoul(arguments[++i]);
+            else if (arguments[i] == "--shape" && hasNext)
+                shape = arguments[++i];
+            else if (arguments[i] == "--count" && hasNext)
+                count = std::stoul(arguments[++i]);
             else if (arguments[i] == "--os" && hasNext)
                 profile = arguments[++i];
             else
                 return qalm::bench::Usage();
         }
+        if (arguments[0] == "generate" && !shape.empty())
+            return qalm::bench::GenerateShuffled(arguments[1], shape, count);
         if (arguments[0] == "generate")
             return qalm::bench::Generate(arguments[1], unicode, keys, values);
         if (arguments[0] == "measure")

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Measures the preview on a generated export of 250,000 keys and 1,000,000
-# values, as REGEDIT4 and in the UTF-16 form `reg export` writes: load, run,
-# report, --after and peak memory; then, where Wine runs, `wine regedit /s`
-# importing the same UTF-16 file, for the ratio.
+# Measures the preview on generated exports: a realistic machine of 250,000
+# keys and 1,000,000 values in key order (as REGEDIT4 and in the UTF-16 form
+# `reg export` writes), a wide machine with tens of thousands of siblings under
+# a few keys in random order, one key with 200,000 subkeys and one with
+# 100,000 values, both in random order. For each: the stages in one process,
+# then `qalm-preview --after` as a user runs it (wall and processor time, peak
+# memory), then, where Wine runs, `wine regedit /s` importing the same file.
 #   bench/run-benchmark.sh                       builds with the native preset
 #   BUILD_DIR=build/mine bench/run-benchmark.sh  uses a configured build folder
+#   WINE_SECONDS=0 bench/run-benchmark.sh        skips Wine (default: at most 300 s a file)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -18,6 +22,8 @@ if [ -z "$build" ]; then
 else
     cmake --build "$build" --target qalm-preview-bench qalm-preview -j 2 >/dev/null
 fi
+bench="$build/qalm-preview-bench"
+wine_seconds="${WINE_SECONDS:-300}"
 
 work="$(mktemp -d)"
 wineserver=""
@@ -27,50 +33,63 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/qalm-preview-bench" generate "$work/export.reg"
-"$build/qalm-preview-bench" generate "$work/export-unicode.reg" --unicode
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
+"$bench" generate "$work/export.reg"
+"$bench" generate "$work/export-unicode.reg" --unicode
+"$bench" generate "$work/wide.reg" --shape wide
+"$bench" generate "$work/subkeys.reg" --shape subkeys
+"$bench" generate "$work/values.reg" --shape values
+files="export.reg export-unicode.reg wide.reg subkeys.reg values.reg"
 
-for file in export.reg export-unicode.reg; do
+# Where Wine runs: a fresh prefix and a warm server, as a user's second call would find them.
+wine=""
+if [ "$wine_seconds" -gt 0 ]; then
+    for candidate in wine64 /usr/lib/wine/wine64 wine; do
+        if command -v "$candidate" >/dev/null 2>&1; then wine="$(command -v "$candidate")"; break; fi
+    done
+fi
+wine_note=""
+if [ "$wine_seconds" -le 0 ]; then
+    wine_note="skipped (WINE_SECONDS=0)"
+elif [ -z "$wine" ]; then
+    wine_note="not installed"
+else
+    export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
+    if ! failure="$(timeout 300 "$wine" wineboot -i 2>&1 >/dev/null)"; then
+        wine_note="cannot run here ($(printf '%s' "$failure" | tail -n 1))"
+        wine=""
+    else
+        for candidate in "$(dirname "$wine")/wineserver64" "$(dirname "$wine")/wineserver" wineserver; do
+            if command -v "$candidate" >/dev/null 2>&1; then wineserver="$(command -v "$candidate")"; break; fi
+        done
+        "$wineserver" -p
+        "$wine" cmd /c exit 0 >/dev/null 2>&1 || true
+    fi
+fi
+
+for file in $files; do
     echo
-    "$build/qalm-preview-bench" measure "$work/$file" | tee "$work/$file.figures"
-    # Where page faults are dear (virtual machines), huge pages for the heap save much of the load.
-    GLIBC_TUNABLES=glibc.malloc.hugetlb=1 "$build/qalm-preview-bench" measure "$work/$file" |
-        awk '/^total/ { sub(/^total +/, ""); print "hugetlb  " $0 "  (GLIBC_TUNABLES=glibc.malloc.hugetlb=1)" }'
-    # The command as a user runs it, from process start to exit (GNU time, where installed).
-    if [ -x /usr/bin/time ]; then
-        /usr/bin/time -f "command  %e s wall, %M KB peak (qalm-preview --after, whole process)" \
-            "$build/qalm-preview" --after "$work/after.reg" "$work/$file" >/dev/null
+    "$bench" measure "$work/$file"
+    size=$(stat -c %s "$work/$file")
+    # The command as a user runs it, from process start to exit.
+    /usr/bin/time -o "$work/time" -f "%e %U %S %M" "$build/qalm-preview" --after "$work/after.reg" "$work/$file" >/dev/null
+    read -r wall user kernel peak <"$work/time"
+    awk -v wall="$wall" -v user="$user" -v kernel="$kernel" -v peak="$peak" -v size="$size" 'BEGIN {
+        printf "command  %.2f s wall, %.2f s processor, %.1f MB peak = %.2f x the file (qalm-preview --after)\n",
+            wall, user + kernel, peak / 1024, peak * 1024 / size
+    }'
+    if [ -n "$wine" ]; then
+        windows_path="Z:$(printf '%s' "$work/$file" | tr '/' '\\')"
+        start=$(date +%s.%N)
+        if timeout "$wine_seconds" "$wine" regedit /s "$windows_path"; then
+            end=$(date +%s.%N)
+            awk -v start="$start" -v end="$end" -v preview="$wall" 'BEGIN {
+                printf "wine     regedit /s: %.1f s = %.0f x the command\n", end - start, (end - start) / preview
+            }'
+        else
+            echo "wine     regedit /s: more than $wine_seconds s (stopped)"
+        fi
+    elif [ "$file" = "export.reg" ]; then
+        echo "wine     $wine_note: no ratio"
     fi
 done
-
-echo
-wine=""
-for candidate in wine64 /usr/lib/wine/wine64 wine; do
-    if command -v "$candidate" >/dev/null 2>&1; then wine="$(command -v "$candidate")"; break; fi
-done
-if [ -z "$wine" ]; then
-    echo "wine     not installed: no ratio"
-    exit 0
-fi
-export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
-if ! failure="$(timeout 300 "$wine" wineboot -i 2>&1 >/dev/null)"; then
-    echo "wine     cannot run here ($(printf '%s' "$failure" | tail -n 1)): no ratio"
-    exit 0
-fi
-for candidate in "$(dirname "$wine")/wineserver64" "$(dirname "$wine")/wineserver" wineserver; do
-    if command -v "$candidate" >/dev/null 2>&1; then wineserver="$(command -v "$candidate")"; break; fi
-done
-# A warm server, as a user's second call would find it.
-"$wineserver" -p
-"$wine" cmd /c exit 0 >/dev/null 2>&1 || true
-
-windows_path="Z:$(printf '%s' "$work/export-unicode.reg" | tr '/' '\\')"
-start=$(date +%s.%N)
-"$wine" regedit /s "$windows_path"
-end=$(date +%s.%N)
-
-preview=$(awk '/^total/ { print $2 }' "$work/export-unicode.reg.figures")
-awk -v start="$start" -v end="$end" -v preview="$preview" 'BEGIN {
-    wine = end - start
-    printf "wine     regedit /s of the UTF-16 export: %.1f s = %.0f x the preview (%.2f s)\n", wine, wine / preview, preview
-}'

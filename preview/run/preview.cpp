@@ -19,13 +19,13 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
     result.platform = machine.platform;
     result.sources = std::move(sources);
 
-    const RegistrySnapshot before(machine.registry);
-    result.keysBefore = before.KeyCount();
-    result.valuesBefore = before.ValueCount();
+    const RegistryRecording recording(machine.registry);
+    result.keysBefore = recording.KeyCount();
+    result.valuesBefore = recording.ValueCount();
 
     machine.journal.Clear();  // so that it holds this run's calls alone
     result.run = RunProgram(machine);
-    result.changes = before.Compare(machine.registry);
+    result.changes = recording.Changes();
 
     for (const win32sim::JournalEntry& entry : machine.journal.Entries()) {
         if (IsDeviceInstallerRequest(entry))

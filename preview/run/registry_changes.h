@@ -1,12 +1,10 @@
-// What a run changed in the registry. The snapshot is taken before the run
-// and kept small: the keys themselves are held (a removed subtree stays
-// readable), and of the values only names, types and a digest of the data.
+// What a run changed in the registry, from the registry's own record of each
+// change as it was made: nothing is copied before the run, and only what
+// changed is looked at after it.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,38 +36,20 @@ struct RegistryChanges {
     bool Empty() const;
 };
 
-class RegistrySnapshot {
+// Starts the registry's record; what it says afterwards, in enumeration order.
+class RegistryRecording {
 public:
-    explicit RegistrySnapshot(const win32sim::Registry& registry);
+    explicit RegistryRecording(win32sim::Registry& registry);
 
-    size_t KeyCount() const { return keys_.size() - 1; }  // the root is not a key of its own
-    size_t ValueCount() const { return values_.size(); }
+    size_t KeyCount() const { return keys_; }  // when recording began
+    size_t ValueCount() const { return values_; }
 
-    RegistryChanges Compare(const win32sim::Registry& after) const;
+    RegistryChanges Changes() const;
 
 private:
-    struct KeyRecord {
-        std::shared_ptr<const win32sim::RegKey> key;
-        uint32_t parent;       // index of the parent's record
-        uint32_t subtreeEnd;   // one past the last record of its subtree (pre-order)
-        uint32_t firstValue;   // index into values_
-        uint32_t valueCount;
-    };
-    struct ValueRecord {
-        uint32_t nameEnd;  // the name is names_[previous nameEnd, nameEnd)
-        DWORD type;
-        uint64_t digest;
-    };
-
-    std::string PathOf(size_t index) const;
-    std::string_view NameOf(size_t valueIndex) const;
-    KeySubtree Subtree(size_t index) const;
-    void CompareValues(size_t index, RegistryChanges& changes) const;
-    void FindAddedKeys(size_t index, RegistryChanges& changes) const;
-
-    std::vector<KeyRecord> keys_;
-    std::vector<ValueRecord> values_;
-    std::string names_;
+    const win32sim::Registry& registry_;
+    size_t keys_;
+    size_t values_;
 };
 
 }  // namespace qalm

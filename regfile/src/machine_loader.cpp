@@ -70,11 +70,11 @@ void RegistryLoader::DeleteKey(std::string_view path)
     currentPath_.clear();
 }
 
-void RegistryLoader::SetValue(std::string_view name, DWORD type, std::vector<BYTE> data)
+void RegistryLoader::SetValue(std::string_view name, DWORD type, const std::vector<BYTE>& data)
 {
     if (!current_)
         throw std::logic_error("a value arrived before its key");
-    current_->SetValue(name, type, std::move(data));
+    current_->SetValue(name, type, data);
 }
 
 void RegistryLoader::DeleteValue(std::string_view name)

@@ -239,12 +239,13 @@ private:
         }
 
         DWORD type = REG_SZ;
-        std::vector<BYTE> data = ParseData(cursor, type);
+        ParseData(cursor, type);
         if (apply)
-            sink_.SetValue(name, type, std::move(data));
+            sink_.SetValue(name, type, data_);
     }
 
-    std::vector<BYTE> ParseData(Cursor& cursor, DWORD& type)
+    // Into data_, which is kept from value to value: no allocation per value.
+    void ParseData(Cursor& cursor, DWORD& type)
     {
         if (cursor.Consume('"')) {
             scratchText_.clear();
@@ -252,9 +253,9 @@ private:
             if (!cursor.OnlySpacesLeft())
                 Expected("the end of the line after the string", cursor);
             type = REG_SZ;
-            std::vector<BYTE> data(scratchText_.size() + 1);
-            std::copy(scratchText_.begin(), scratchText_.end(), data.begin());
-            return data;
+            data_.assign(scratchText_.begin(), scratchText_.end());
+            data_.push_back(0);
+            return;
         }
         if (cursor.ConsumeIgnoringCase("dword:")) {
             unsigned long number = 0;
@@ -271,8 +272,9 @@ private:
             if (!cursor.OnlySpacesLeft())
                 Expected("the end of the line after the dword", cursor);
             type = REG_DWORD;
-            return {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8), static_cast<BYTE>(number >> 16),
-                    static_cast<BYTE>(number >> 24)};
+            data_ = {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8), static_cast<BYTE>(number >> 16),
+                     static_cast<BYTE>(number >> 24)};
+            return;
         }
         if (cursor.ConsumeIgnoringCase("hex")) {
             type = REG_BINARY;
@@ -286,25 +288,23 @@ private:
             }
             if (!cursor.Consume(':'))
                 Expected(": after hex", cursor);
-            std::vector<BYTE> data = ParseHexBytes(cursor);
+            ParseHexBytes(cursor);
             // Unicode exports hold string types as UTF-16; the ANSI calls see them narrowed.
             if (format_ == Format::Version5 && IsStringType(type))
-                return Utf16LeToUtf8(data);
-            return data;
+                data_ = Utf16LeToUtf8(data_);
+            return;
         }
         Expected("\"text\", dword:, hex: or hex(N): after =", cursor);
     }
 
     // Comma-separated bytes; a backslash at the end of a line continues them on the next.
-    std::vector<BYTE> ParseHexBytes(Cursor cursor)
+    void ParseHexBytes(Cursor cursor)
     {
-        // Collected in a buffer that is kept, then copied once: the stored data has no spare capacity.
-        std::vector<BYTE>& bytes = scratchBytes_;
-        bytes.clear();
+        data_.clear();
         for (;;) {
             cursor.SkipSpaces();
             if (cursor.AtEnd())
-                return std::vector<BYTE>(bytes.begin(), bytes.end());
+                return;
             if (cursor.Consume('\\')) {
                 if (!cursor.OnlySpacesLeft())
                     Expected("the end of the line after \\", cursor);
@@ -317,7 +317,7 @@ private:
             unsigned long byte = 0;
             if (!cursor.ConsumeHex(2, byte))
                 Expected("a hex byte such as 0a", cursor);
-            bytes.push_back(static_cast<BYTE>(byte));
+            data_.push_back(static_cast<BYTE>(byte));
             cursor.SkipSpaces();
             if (cursor.AtEnd() || cursor.Consume(','))
                 continue;
@@ -358,7 +358,7 @@ private:
     SkippedKeys skipped_;
     std::string scratchName_;
     std::string scratchText_;
-    std::vector<BYTE> scratchBytes_;
+    std::vector<BYTE> data_;  // the value being read
 };
 
 }  // namespace

@@ -221,21 +221,23 @@ void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFile
     }
 
     // Depth first without recursion: exports can nest deeper than the stack likes.
+    using Subkey = win32sim::ChainRange<win32sim::RegKey>::Iterator;
     struct Frame {
-        const win32sim::RegKey* key;
-        size_t nextChild;
+        Subkey next;
+        Subkey end;
         size_t pathLength;  // of the parent's path, to cut back to
     };
     std::string path;
-    std::vector<Frame> stack = {{&root, 0, 0}};
+    std::vector<Frame> stack = {{root.Subkeys().begin(), root.Subkeys().end(), 0}};
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        if (frame.nextChild == frame.key->SubkeyCount()) {
+        if (frame.next == frame.end) {
             path.resize(frame.pathLength);
             stack.pop_back();
             continue;
         }
-        const win32sim::RegKey& child = frame.key->SubkeyAt(frame.nextChild++);
+        const win32sim::RegKey& child = *frame.next;
+        ++frame.next;
         const size_t parentLength = path.size();
         if (!path.empty())
             path += '\\';
@@ -244,7 +246,7 @@ void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFile
         text.KeyLine(path);
         for (const win32sim::RegValue& value : child.Values())
             text.Value(value);
-        stack.push_back({&child, 0, parentLength});
+        stack.push_back({child.Subkeys().begin(), child.Subkeys().end(), parentLength});
     }
     text.EndLine();
 }

@@ -16,22 +16,22 @@ const char* const kMachine =
 
 TEST(RegistryChanges, FindsNothingWhenNothingChanged)
 {
-    const win32sim::Registry registry = RegistryFrom(kMachine);
-    const RegistrySnapshot before(registry);
+    win32sim::Registry registry = RegistryFrom(kMachine);
+    const RegistryRecording before(registry);
     EXPECT_EQ(before.KeyCount(), registry.KeyCount());
     EXPECT_EQ(before.ValueCount(), 8u);
-    EXPECT_TRUE(before.Compare(registry).Empty());
+    EXPECT_TRUE(before.Changes().Empty());
 }
 
 TEST(RegistryChanges, ReportsARemovedSubtreeOnceWithItsCounts)
 {
     win32sim::Registry registry = RegistryFrom(kMachine);
-    const RegistrySnapshot before(registry);
+    const RegistryRecording before(registry);
     registry.DeleteTree("SYSTEM\\Services\\QalmPort\\Security");  // inside the tree removed next
     registry.DeleteTree("SYSTEM\\Services\\QalmPort");
     registry.DeleteTree("SOFTWARE\\Uninstall\\VQRMDM");
 
-    const RegistryChanges changes = before.Compare(registry);
+    const RegistryChanges changes = before.Changes();
     ASSERT_EQ(changes.removedKeys.size(), 2u);
     EXPECT_EQ(changes.removedKeys[0].path, "SOFTWARE\\Uninstall\\VQRMDM");
     EXPECT_EQ(changes.removedKeys[0].keys, 1u);
@@ -48,10 +48,10 @@ TEST(RegistryChanges, ReportsARemovedSubtreeOnceWithItsCounts)
 TEST(RegistryChanges, ReportsValuesRemovedFromKeysThatStay)
 {
     win32sim::Registry registry = RegistryFrom(kMachine);
-    const RegistrySnapshot before(registry);
+    const RegistryRecording before(registry);
     registry.Find("HARDWARE\\SERIALCOMM")->DeleteValue("qalmport1");
 
-    const RegistryChanges changes = before.Compare(registry);
+    const RegistryChanges changes = before.Changes();
     ASSERT_EQ(changes.removedValues.size(), 1u);
     EXPECT_EQ(changes.removedValues[0].keyPath, "HARDWARE\\SERIALCOMM");
     EXPECT_EQ(changes.removedValues[0].name, "QalmPort1");  // as it was spelled in the registry
@@ -63,13 +63,13 @@ TEST(RegistryChanges, ReportsValuesRemovedFromKeysThatStay)
 TEST(RegistryChanges, ShowsAddedAndChangedEntriesToo)
 {
     win32sim::Registry registry = RegistryFrom(kMachine);
-    const RegistrySnapshot before(registry);
+    const RegistryRecording before(registry);
     registry.SetString("SOFTWARE\\Uninstall\\Other", "DisplayName", "Renamed");
     registry.SetDword("SOFTWARE\\Uninstall\\Other", "New", 1);
     registry.SetString("SOFTWARE\\Uninstall\\Brand\\New", "V", "1");
     registry.Create("SOFTWARE\\Uninstall\\VQRMDM\\Child");
 
-    const RegistryChanges changes = before.Compare(registry);
+    const RegistryChanges changes = before.Changes();
     ASSERT_EQ(changes.changedValues.size(), 1u);
     EXPECT_EQ(changes.changedValues[0].name, "DisplayName");
     ASSERT_EQ(changes.addedValues.size(), 1u);
@@ -85,11 +85,11 @@ TEST(RegistryChanges, ShowsAddedAndChangedEntriesToo)
 TEST(RegistryChanges, TellsARecreatedKeyFromTheOneThatWasRemoved)
 {
     win32sim::Registry registry = RegistryFrom(kMachine);
-    const RegistrySnapshot before(registry);
+    const RegistryRecording before(registry);
     registry.DeleteTree("SOFTWARE\\Uninstall\\Other");
     registry.Create("SOFTWARE\\Uninstall\\Other");
 
-    const RegistryChanges changes = before.Compare(registry);
+    const RegistryChanges changes = before.Changes();
     ASSERT_EQ(changes.removedKeys.size(), 1u);
     ASSERT_EQ(changes.addedKeys.size(), 1u);
     EXPECT_EQ(changes.addedKeys[0].path, "SOFTWARE\\Uninstall\\Other");
@@ -99,7 +99,7 @@ TEST(RegistryChanges, TellsARecreatedKeyFromTheOneThatWasRemoved)
 TEST(RemovalTree, DrawsRemovedKeysUnderTheirSharedParentsWithAlignedCounts)
 {
     win32sim::Registry registry = RegistryFrom(kMachine);
-    const RegistrySnapshot before(registry);
+    const RegistryRecording before(registry);
     registry.DeleteTree("SYSTEM\\Services\\QalmPort");
     registry.DeleteTree("SOFTWARE\\Uninstall\\VQRMDM");
     registry.Find("HARDWARE\\SERIALCOMM")->DeleteValue("QalmPort1");
@@ -112,7 +112,7 @@ TEST(RemovalTree, DrawsRemovedKeysUnderTheirSharedParentsWithAlignedCounts)
         "SYSTEM\\Services",
         "  - QalmPort   4 keys, 3 values",
     };
-    EXPECT_EQ(RemovalTreeLines(before.Compare(registry)), expected);
+    EXPECT_EQ(RemovalTreeLines(before.Changes()), expected);
 }
 
 TEST(RemovalTree, KeepsBranchesApartWhereTheyFork)

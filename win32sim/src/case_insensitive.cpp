@@ -1,4 +1,3 @@
-#include "ordered_chain.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {

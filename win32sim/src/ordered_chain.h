@@ -12,9 +12,6 @@
 
 namespace win32sim {
 
-// <0, 0 or >0 as a sorts before, equal to or after b the registry's way.
-int CompareNames(std::string_view a, std::string_view b);
-
 template <class Node>
 class OrderedChain {
 public:

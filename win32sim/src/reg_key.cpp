@@ -138,6 +138,12 @@ RegKey& RegKey::CreateSubkey(std::string_view name)
     key.name_ = stored;
     key.parent_ = this;
     chain.Insert(subkeys_, id, previous);
+    ++store_->keyCount;
+    if (store_->recording) {
+        key.added_ = true;
+        if (!added_)
+            store_->record.addedKeys.push_back(&key);
+    }
     return key;
 }
 
@@ -171,14 +177,18 @@ void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
     OrderedChain<RegValue> chain = ValueChain(*store_);
     uint32_t previous = 0;
     const uint32_t found = chain.Find(values_, name, &previous);
+    if (store_->recording)
+        SaveValuesBefore();
     const uint32_t id = found ? found : store_->values.Add();
     RegValue& value = store_->values[id];
     // The stored name keeps its first spelling, as on the platform.
     value.block_ = StoreValue(store_->bytes, found ? value.Name() : name, data);
     value.dataSize_ = static_cast<uint32_t>(data.size());
     value.type_ = type;
-    if (!found)
+    if (!found) {
         chain.Insert(values_, id, previous);
+        ++store_->valueCount;
+    }
 }
 
 bool RegKey::DeleteValue(std::string_view name)
@@ -188,7 +198,10 @@ bool RegKey::DeleteValue(std::string_view name)
     const uint32_t found = chain.Find(values_, name, &previous);
     if (!found)
         return false;
+    if (store_->recording)
+        SaveValuesBefore();
     chain.Remove(values_, found, previous);
+    --store_->valueCount;
     return true;
 }
 
@@ -199,25 +212,66 @@ bool RegKey::RemoveSubkey(std::string_view name)
     const uint32_t found = chain.Find(subkeys_, name, &previous);
     if (!found)
         return false;
+    RegKey& removed = store_->keys[found];
+    const bool wasThere = store_->recording && !removed.added_;
+    std::string path = wasThere ? removed.Path() : std::string();
     chain.Remove(subkeys_, found, previous);
-    store_->keys[found].MarkSubtreeDeleted();
+    const SubtreeSize before = removed.MarkSubtreeDeleted();
+    if (wasThere) {
+        store_->record.removedKeys.push_back({&removed, this, std::move(path), before});
+        SubtreeSize& below = store_->removedBelow[this];
+        below.keys += before.keys;
+        below.values += before.values;
+    }
     return true;
 }
 
-void RegKey::MarkSubtreeDeleted()
+// The values as they were when recording began, kept at the first change.
+void RegKey::SaveValuesBefore()
+{
+    if (added_)
+        return;
+    auto [saved, first] = store_->record.valuesBefore.try_emplace(this);
+    if (!first)
+        return;
+    for (const RegValue& value : Values())
+        saved->second.push_back({value.Name(), value.Type(), value.Data()});
+}
+
+size_t RegKey::ValueCountBefore() const
+{
+    const auto& saved = store_->record.valuesBefore;
+    const auto found = saved.find(this);
+    return found != saved.end() ? found->second.size() : ValueChain(*store_).Count(values_);
+}
+
+SubtreeSize RegKey::MarkSubtreeDeleted()
 {
     // Every key of the subtree is detached: a handle on one of them sees a
     // key of its own, without parent or subkeys.
+    SubtreeSize before;
     std::vector<RegKey*> pending = {this};
     while (!pending.empty()) {
         RegKey* key = pending.back();
         pending.pop_back();
         for (uint32_t id = key->subkeys_.first; id; id = store_->keys[id].links_.next)
             pending.push_back(&store_->keys[id]);
+        --store_->keyCount;
+        store_->valueCount -= ValueChain(*store_).Count(key->values_);
+        if (store_->recording && !key->added_) {
+            ++before.keys;
+            before.values += key->ValueCountBefore();
+            const auto below = store_->removedBelow.find(key);
+            if (below != store_->removedBelow.end()) {
+                before.keys += below->second.keys;
+                before.values += below->second.values;
+            }
+        }
         key->deleted_ = true;
         key->parent_ = nullptr;
         key->subkeys_ = NameChain{};
     }
+    return before;
 }
 
 }  // namespace win32sim

@@ -63,19 +63,27 @@ void Registry::SetDword(std::string_view path, std::string_view name, DWORD valu
     SetValue(path, name, REG_DWORD, data);
 }
 
-size_t Registry::KeyCount() const
+size_t Registry::KeyCount() const { return store_->keyCount; }
+
+size_t Registry::ValueCount() const { return store_->valueCount; }
+
+void Registry::StartRecording()
 {
-    size_t count = 0;
-    std::vector<const RegKey*> pending = {root_};
+    // Keys made during the last recording are now keys that were there before.
+    std::vector<const RegKey*> pending = store_->record.addedKeys;
     while (!pending.empty()) {
         const RegKey* key = pending.back();
         pending.pop_back();
-        count += key->SubkeyCount();
+        const_cast<RegKey*>(key)->added_ = false;
         for (const RegKey& child : key->Subkeys())
             pending.push_back(&child);
     }
-    return count;
+    store_->record = ChangeRecord{};
+    store_->removedBelow.clear();
+    store_->recording = true;
 }
+
+const ChangeRecord& Registry::Record() const { return store_->record; }
 
 Registry Registry::Clone() const
 {

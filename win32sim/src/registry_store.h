@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "win32sim/registry.h"
@@ -76,6 +77,13 @@ struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
     NodeTable<RegValue> values;
     ByteArena bytes;
     uint64_t steps = 0;  // name comparisons and links moved, for the tests that bound them
+    size_t keyCount = 0;   // below the root, deleted keys not counted
+    size_t valueCount = 0;
+
+    bool recording = false;
+    ChangeRecord record;
+    // Of keys there before: what went from below them, counted as it was before.
+    std::unordered_map<const RegKey*, SubtreeSize> removedBelow;
 };
 
 }  // namespace win32sim

@@ -18,7 +18,7 @@ public:
 
     void OpenKey(std::string_view path) override;
     void DeleteKey(std::string_view path) override;
-    void SetValue(std::string_view name, DWORD type, std::vector<BYTE> data) override;
+    void SetValue(std::string_view name, DWORD type, const std::vector<BYTE>& data) override;
     void DeleteValue(std::string_view name) override;
 
 private:

@@ -22,7 +22,7 @@ public:
     virtual ~RegSink() = default;
     virtual void OpenKey(std::string_view path) = 0;
     virtual void DeleteKey(std::string_view path) = 0;
-    virtual void SetValue(std::string_view name, DWORD type, std::vector<BYTE> data) = 0;
+    virtual void SetValue(std::string_view name, DWORD type, const std::vector<BYTE>& data) = 0;
     virtual void DeleteValue(std::string_view name) = 0;
 };
 

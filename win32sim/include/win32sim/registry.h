@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace win32sim {
@@ -23,6 +24,8 @@ struct CaseInsensitiveLess {
     bool operator()(std::string_view a, std::string_view b) const;
 };
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// <0, 0 or >0 as a sorts before, equal to or after b the registry's way.
+int CompareNames(std::string_view a, std::string_view b);
 
 // The longest key name the platform stores, in characters.
 constexpr size_t MaxKeyNameLength = 255;
@@ -117,6 +120,11 @@ private:
     size_t size_;
 };
 
+struct SubtreeSize {
+    size_t keys = 0;  // the top key included
+    size_t values = 0;
+};
+
 class RegKey {
 public:
     RegKey() = default;
@@ -164,7 +172,9 @@ private:
     friend class Registry;
     friend class OrderedChain<RegKey>;
     friend class ChainRange<RegKey>;
-    void MarkSubtreeDeleted();
+    SubtreeSize MarkSubtreeDeleted();  // the subtree as it was when recording began
+    void SaveValuesBefore();
+    size_t ValueCountBefore() const;
 
     RegistryStore* store_ = nullptr;
     const char* name_ = nullptr;  // the name's length in one byte, then the name
@@ -173,6 +183,27 @@ private:
     NameChain subkeys_;
     NameChain values_;
     bool deleted_ = false;
+    bool added_ = false;  // made while the registry records
+};
+
+// What changed since a registry began to record, enough to tell the state
+// before from the state now without a copy of either: removed keys and
+// replaced data stay in the registry's storage, so the record points at them.
+struct ValueBefore {
+    std::string_view name;
+    DWORD type;
+    ByteView data;
+};
+struct RemovedKey {
+    const RegKey* key;
+    const RegKey* parent;  // where it hung: the top of a removed subtree is the one whose parent stays
+    std::string path;
+    SubtreeSize before;  // as it was when recording began
+};
+struct ChangeRecord {
+    std::vector<const RegKey*> addedKeys;   // made below keys that were there before, in the order made
+    std::vector<RemovedKey> removedKeys;    // keys that were there before, in the order removed
+    std::unordered_map<const RegKey*, std::vector<ValueBefore>> valuesBefore;  // of such keys whose values changed
 };
 
 class Registry {
@@ -200,12 +231,17 @@ public:
     void SetString(std::string_view path, std::string_view name, std::string_view text);  // REG_SZ, terminated
     void SetDword(std::string_view path, std::string_view name, DWORD value);             // REG_DWORD
 
-    size_t KeyCount() const;  // every key below the root
+    size_t KeyCount() const;    // every key below the root
+    size_t ValueCount() const;  // every value, the root's included
     Registry Clone() const;   // a deep copy without faults or handles
 
     // Name comparisons and tree links moved so far, for the tests that bound
     // how the work grows with the number of siblings.
     uint64_t Steps() const;
+
+    // From now on every change is recorded (a new start forgets the last record).
+    void StartRecording();
+    const ChangeRecord& Record() const;
 
     // One line per key ("SOFTWARE\VQR") followed by one per value
     // ("  Name = type 4: 01 00 00 00"), depth first in enumeration order:
