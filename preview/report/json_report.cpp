@@ -16,17 +16,29 @@ void AppendEscaped(std::string& out, unsigned code)
     out += escaped;
 }
 
-std::string Requests(const std::vector<win32sim::JournalEntry>& requests)
+std::string Strings(const std::vector<std::string>& items)
+{
+    std::string text = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        text += (i == 0 ? "" : ", ") + JsonString(items[i]);
+    return text + "]";
+}
+
+// The device installer's requests also list the keys each one took.
+std::string Requests(const std::vector<PlatformRequest>& requests, bool withRemovedKeys)
 {
     if (requests.empty())
         return "[]";
     std::string text = "[";
     for (size_t i = 0; i < requests.size(); ++i) {
-        const win32sim::JournalEntry& entry = requests[i];
+        const PlatformRequest& entry = requests[i];
         text += i == 0 ? "\n" : ",\n";
         text += "    {\"request\": " + JsonString(RequestVerb(entry)) + ", \"call\": " + JsonString(entry.call) +
                 ", \"target\": " + JsonString(RequestTarget(entry)) + ", \"result\": " + std::to_string(entry.result) +
-                ", \"resultName\": " + JsonString(ErrorName(entry.result)) + "}";
+                ", \"resultName\": " + JsonString(ErrorName(entry.result));
+        if (withRemovedKeys)
+            text += ", \"removedKeys\": " + Strings(entry.removedKeys);
+        text += "}";
     }
     return text + "\n  ]";
 }
@@ -95,11 +107,6 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out)
     const win32sim::Platform& platform = result.platform;
     const RegistryChanges& changes = result.changes;
 
-    std::string sources = "[";
-    for (size_t i = 0; i < result.sources.size(); ++i)
-        sources += (i == 0 ? "" : ", ") + JsonString(result.sources[i]);
-    sources += "]";
-
     out << "{\n"
         << "  \"platform\": {\"profile\": " << JsonString(platform.name)
         << ", \"description\": " << JsonString(PlatformDescription(platform))
@@ -107,10 +114,10 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out)
         << ", \"minorVersion\": " << platform.minorVersion << ", \"buildNumber\": " << platform.buildNumber
         << ", \"versionQueryFails\": " << (platform.versionQueryFails ? "true" : "false") << "},\n"
         << "  \"mode\": " << JsonString(ModeName(result.run.platformMode)) << ",\n"
-        << "  \"machine\": {\"sources\": " << sources << ", \"keys\": " << result.keysBefore
+        << "  \"machine\": {\"sources\": " << Strings(result.sources) << ", \"keys\": " << result.keysBefore
         << ", \"values\": " << result.valuesBefore << "},\n"
-        << "  \"deviceInstaller\": " << Requests(result.deviceInstallerRequests) << ",\n"
-        << "  \"serviceControlManager\": " << Requests(result.serviceManagerRequests) << ",\n"
+        << "  \"deviceInstaller\": " << Requests(result.deviceInstallerRequests, true) << ",\n"
+        << "  \"serviceControlManager\": " << Requests(result.serviceManagerRequests, false) << ",\n"
         << "  \"removed\": {\n"
         << "    \"keyCount\": " << changes.RemovedKeyCount() << ",\n"
         << "    \"valueCount\": " << changes.RemovedValueCount() << ",\n"

@@ -31,7 +31,7 @@ std::string ResultText(long long result)
     return "failed: " + ErrorName(result);
 }
 
-void WriteRequests(const char* title, const std::vector<win32sim::JournalEntry>& requests, std::ostream& out)
+void WriteRequests(const char* title, const std::vector<PlatformRequest>& requests, std::ostream& out)
 {
     out << title << ": ";
     if (requests.empty()) {
@@ -42,15 +42,18 @@ void WriteRequests(const char* title, const std::vector<win32sim::JournalEntry>&
 
     size_t verbWidth = 0;
     size_t targetWidth = 0;
-    for (const win32sim::JournalEntry& entry : requests) {
+    for (const PlatformRequest& entry : requests) {
         verbWidth = std::max(verbWidth, RequestVerb(entry).size());
         targetWidth = std::max(targetWidth, Printable(RequestTarget(entry)).size());
     }
-    for (const win32sim::JournalEntry& entry : requests) {
+    for (const PlatformRequest& entry : requests) {
         const std::string verb = RequestVerb(entry);
         const std::string target = Printable(RequestTarget(entry));
         out << "  " << verb << std::string(verbWidth - verb.size() + 2, ' ') << target
             << std::string(targetWidth - target.size() + 3, ' ') << ResultText(entry.result) << "\n";
+        // What the platform took with the request, under its target.
+        for (const std::string& key : entry.removedKeys)
+            out << std::string(verbWidth + 4, ' ') << "- " << Printable(key) << "\n";
     }
 }
 

@@ -1,5 +1,7 @@
 #include "run/preview.h"
 
+#include <cstddef>
+
 namespace qalm {
 
 bool IsDeviceInstallerRequest(const win32sim::JournalEntry& entry)
@@ -24,14 +26,21 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
     result.valuesBefore = recording.ValueCount();
 
     machine.journal.Clear();  // so that it holds this run's calls alone
+    const size_t removalsBefore = machine.removedDevices.size();
     result.run = RunProgram(machine);
     result.changes = recording.Changes();
 
+    // Each remove request that succeeded made the next removal, in order.
+    auto removal = machine.removedDevices.begin() + static_cast<std::ptrdiff_t>(removalsBefore);
     for (const win32sim::JournalEntry& entry : machine.journal.Entries()) {
+        PlatformRequest request{entry, {}};
+        if (entry.call == "SetupDiCallClassInstaller" && entry.result == ERROR_SUCCESS &&
+            removal != machine.removedDevices.end())
+            request.removedKeys = (removal++)->removedKeys;
         if (IsDeviceInstallerRequest(entry))
-            result.deviceInstallerRequests.push_back(entry);
+            result.deviceInstallerRequests.push_back(std::move(request));
         else if (IsServiceManagerRequest(entry))
-            result.serviceManagerRequests.push_back(entry);
+            result.serviceManagerRequests.push_back(std::move(request));
     }
     result.stillPresent = RunCheck(machine, result.run.platformMode);
     return result;

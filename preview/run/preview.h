@@ -13,13 +13,22 @@
 
 namespace qalm {
 
+// A request the program made of the platform, with the keys the platform
+// removed in answer to it (the top of each subtree, in the order removed).
+// Only the device installer's remove request takes keys of its own accord;
+// a deleted service's keys go when its last handle is closed, which is no
+// request, and show only among what was removed.
+struct PlatformRequest : win32sim::JournalEntry {
+    std::vector<std::string> removedKeys;
+};
+
 struct PreviewResult {
     win32sim::Platform platform;
     std::vector<std::string> sources;  // the files read, or the sample's name
     size_t keysBefore = 0;
     size_t valuesBefore = 0;
-    std::vector<win32sim::JournalEntry> deviceInstallerRequests;
-    std::vector<win32sim::JournalEntry> serviceManagerRequests;
+    std::vector<PlatformRequest> deviceInstallerRequests;
+    std::vector<PlatformRequest> serviceManagerRequests;
     RegistryChanges changes;
     ProgramRun run;
     CheckRun stillPresent;  // the check after the run

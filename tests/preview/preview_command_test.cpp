@@ -253,9 +253,13 @@ TEST(Preview, SortsTheProgramsRequestsByWhomTheyAreFor)
     ASSERT_EQ(result.deviceInstallerRequests.size(), 2u);
     EXPECT_EQ(result.deviceInstallerRequests[0].call, "SetupDiOpenDeviceInfoA");
     EXPECT_EQ(result.deviceInstallerRequests[1].call, "SetupDiCallClassInstaller");
+    EXPECT_EQ(result.deviceInstallerRequests[1].removedKeys,
+              (std::vector<std::string>{
+                  R"(SYSTEM\CurrentControlSet\Control\Class\{4D36E96D-E325-11CE-BFC1-08002BE10318}\0000)",
+                  R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01)"}));
     EXPECT_TRUE(result.serviceManagerRequests.empty());
     EXPECT_EQ(result.keysBefore, 63u);
-    EXPECT_EQ(result.changes.RemovedKeyCount(), 15u);
+    EXPECT_EQ(result.changes.RemovedKeyCount(), 18u);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST(RemoveDeviceInstance, Nt4AsksTheClassValueThenHandsTheRootIdToTheInstaller)
     EXPECT_EQ(m.machine.journal.Find("RegQueryValueExA")[0].arguments,
               (std::vector<std::string>{"h1", "\"ClassGUID\"", "260"}));
     EXPECT_EQ(m.machine.journal.Find("SetupDiCallClassInstaller")[0].arguments[0], "5");
-    EXPECT_EQ(m.machine.removedDevices, std::vector<std::string>{R"(Root\UNIMODEM\0000)"});
+    EXPECT_EQ(m.machine.RemovedDeviceIds(), std::vector<std::string>{R"(Root\UNIMODEM\0000)"});
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
 }
 
@@ -66,7 +66,7 @@ TEST(RemoveDeviceInstance, Nt5HandsThePciIdOverWithoutLookingAtTheRegistry)
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58])");
     RemoveDeviceInstance(PciModemPath);
     EXPECT_EQ(CountCalls(m.machine.journal, "RegOpenKeyExA"), 0u);
-    EXPECT_EQ(m.machine.removedDevices,
+    EXPECT_EQ(m.machine.RemovedDeviceIds(),
               std::vector<std::string>{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58)"});
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
 }

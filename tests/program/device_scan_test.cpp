@@ -35,7 +35,7 @@ TEST(ScanDeviceKeys, HandsOverOnlyTheFirstInstanceOfADeviceKey)
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&50]
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&58])");
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
-    EXPECT_EQ(m.machine.removedDevices, Ids{R"(PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&50)"});
+    EXPECT_EQ(m.machine.RemovedDeviceIds(), Ids{R"(PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&50)"});
     EXPECT_TRUE(m.Exists(R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&1&0&58)"));
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
 }
@@ -47,7 +47,7 @@ TEST(ScanDeviceKeys, HandsOverBothMatchingKeysAroundAnotherDevice)
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C12&SUBSYS_00000000&REV_01\3&2]
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3])");
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
-    EXPECT_EQ(m.machine.removedDevices, (Ids{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1)",
+    EXPECT_EQ(m.machine.RemovedDeviceIds(), (Ids{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1)",
                                              R"(PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3)"}));
     EXPECT_TRUE(m.Exists(R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C12&SUBSYS_00000000&REV_01\3&2)"));
 }
@@ -76,7 +76,7 @@ TEST(ScanDeviceKeys, Nt4MatchesEveryRootKeyCarryingUnimodem)
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM2A7F\0000]
         "ClassGUID"="{4D36E96D-E325-11CE-BFC1-08002BE10318}")");
     ScanDeviceKeys(RootEnumKey, RootDeviceMarker);
-    EXPECT_EQ(m.machine.removedDevices, (Ids{R"(Root\UNIMODEM\0000)", R"(Root\UNIMODEM2A7F\0000)"}));
+    EXPECT_EQ(m.machine.RemovedDeviceIds(), (Ids{R"(Root\UNIMODEM\0000)", R"(Root\UNIMODEM2A7F\0000)"}));
     EXPECT_TRUE(m.Exists(R"(SYSTEM\CurrentControlSet\Enum\Root\*PNP0501\0000)"));
 }
 
@@ -88,7 +88,7 @@ TEST(ScanDeviceKeys, PassesOverADeviceKeyItCannotOpenOrThatHasNoInstance)
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3\3&3])");
     m.Key(R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1)").refusedAccess = KEY_ENUMERATE_SUB_KEYS;
     ScanDeviceKeys(PciEnumKey, PciDeviceIds);
-    EXPECT_EQ(m.machine.removedDevices, Ids{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3\3&3)"});
+    EXPECT_EQ(m.machine.RemovedDeviceIds(), Ids{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3\3&3)"});
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
 }
 

@@ -80,7 +80,7 @@ TEST_F(Xp, RemovesExactlyTheProductsDevicesAndKeys)
 TEST_F(Xp, HandsOverTheDevicesThenDeletesCountriesUninstallEntriesAndServiceKeys)
 {
     RunProgram(machine);
-    EXPECT_EQ(machine.removedDevices,
+    EXPECT_EQ(machine.RemovedDeviceIds(),
               (Targets{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58)",
                        R"(PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&13c0b0c5&0&60)",
                        R"(PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&13c0b0c5&0&68)"}));

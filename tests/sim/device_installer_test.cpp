@@ -42,7 +42,7 @@ TEST(DeviceInstaller, RemoveTakesTheInstanceAndTheDeviceKeyLeftEmpty)
     EXPECT_TRUE(SetupDiCallClassInstaller(DIF_REMOVE, set, &record));
     EXPECT_FALSE(KeyExists(on.machine, Device));
     EXPECT_TRUE(KeyExists(on.machine, "SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_8086&DEV_7190\\0"));
-    EXPECT_EQ(on.machine.removedDevices, std::vector<std::string>{InstanceId});
+    EXPECT_EQ(on.machine.RemovedDeviceIds(), std::vector<std::string>{InstanceId});
     EXPECT_EQ(on.machine.journal.Targets("SetupDiCallClassInstaller"), std::vector<std::string>{InstanceId});
     // Asked again, the instance is gone.
     EXPECT_FALSE(SetupDiCallClassInstaller(DIF_REMOVE, set, &record));
@@ -187,5 +187,69 @@ TEST(DeviceInstaller, IsFoundThroughTheLoaderUnlessThePlatformLacksIt)
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
         EXPECT_TRUE(FreeLibrary(library));
         EXPECT_EQ(lacking.OpenHandleCount(), 0u);
+    }
+}
+
+// The remove request takes the driver key Control\Class\CLASS\INDEX that the
+// instance's "Driver" value names, and nothing else of Control\Class, whatever
+// the value holds; a driver key that resists stays, and the instance goes all the same.
+TEST(DeviceInstaller, RemoveTakesOnlyTheDriverKeyTheDriverValueNames)
+{
+    const std::string classes = "SYSTEM\\CurrentControlSet\\Control\\Class";
+    const std::string modems = classes + "\\{4D36E96D-E325-11CE-BFC1-08002BE10318}";
+    const std::string text = "{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0004";
+    auto asText = [](const std::string& value) {
+        std::vector<BYTE> bytes(value.begin(), value.end());
+        bytes.push_back(0);
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::vector<BYTE> data;
+        bool refuses = false;
+        bool driverKeyGoes = false;
+    };
+    const Case cases[] = {
+        {"class\\index", REG_SZ, asText(text), false, true},
+        {"unterminated, lower case", REG_EXPAND_SZ,
+         std::vector<BYTE>{'{', '4', 'd', '3', '6', 'e', '9', '6', 'd', '-', 'e', '3', '2', '5', '-', '1', '1', 'c',
+                           'e', '-', 'b', 'f', 'c', '1', '-', '0', '8', '0', '0', '2', 'b', 'e', '1', '0', '3', '1',
+                           '8', '}', '\\', '0', '0', '0', '4'},
+         false, true},
+        {"resisting", REG_SZ, asText(text), true, false},
+        {"not text", REG_BINARY, std::vector<BYTE>(text.begin(), text.end()), false, false},
+        {"a number", REG_DWORD, {4, 0, 0, 0}, false, false},
+        {"empty", REG_SZ, asText(""), false, false},
+        {"the class key", REG_SZ, asText("{4D36E96D-E325-11CE-BFC1-08002BE10318}"), false, false},
+        {"the class key, trailing backslash", REG_SZ, asText("{4D36E96D-E325-11CE-BFC1-08002BE10318}\\"), false,
+         false},
+        {"trailing backslash", REG_SZ, asText(text + "\\"), false, false},
+        {"empty class", REG_SZ, asText("\\0004"), false, false},
+        {"doubled backslash", REG_SZ, asText("{4D36E96D-E325-11CE-BFC1-08002BE10318}\\\\0004"), false, false},
+        {"below the index", REG_SZ, asText(text + "\\Init"), false, false},
+        {"a way up to Control\\Class", REG_SZ, asText("..\\Class"), false, false},
+        {"a lone backslash", REG_SZ, asText("\\"), false, false},
+    };
+    for (const Case& c : cases) {
+        ActiveMachine on("winxp");
+        InstallDevice(on.machine);
+        AddKeys(on.machine.registry, {modems + "\\0004\\Init", modems + "\\0005"});
+        on.machine.registry.SetString(modems, "Class", "Modem");
+        on.machine.registry.SetValue(std::string(Device) + "\\3&61aaa01&0&48", "Driver", c.type, c.data);
+        on.machine.registry.Find(modems + "\\0004\\Init")->refusesDeletion = c.refuses;
+        Registry before = on.machine.registry.Clone();
+
+        HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+        SP_DEVINFO_DATA record = Record();
+        ASSERT_TRUE(SetupDiOpenDeviceInfoA(set, InstanceId, nullptr, 0, &record)) << c.what;
+        EXPECT_TRUE(SetupDiCallClassInstaller(DIF_REMOVE, set, &record)) << c.what;
+        SetupDiDestroyDeviceInfoList(set);
+
+        EXPECT_FALSE(KeyExists(on.machine, Device)) << c.what;
+        if (c.driverKeyGoes)
+            before.DeleteTree(modems + "\\0004");
+        before.DeleteTree(Device);
+        EXPECT_EQ(on.machine.registry.Dump(), before.Dump()) << c.what;
     }
 }

@@ -25,6 +25,14 @@ Machine::Machine(Platform platform) : platform(std::move(platform))
 
 size_t Machine::OpenHandleCount() const { return handles.OpenCount(); }
 
+std::vector<std::string> Machine::RemovedDeviceIds() const
+{
+    std::vector<std::string> ids;
+    for (const DeviceRemoval& removal : removedDevices)
+        ids.push_back(removal.instanceId);
+    return ids;
+}
+
 KeyHandle* Machine::FindKeyHandle(HKEY handle)
 {
     if (handle == HKEY_LOCAL_MACHINE) {

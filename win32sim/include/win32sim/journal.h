@@ -38,6 +38,12 @@
 //              deleted; for services the service name; for the device
 //              installer the device-instance id. "" when nothing is named.
 //
+// Only the program's calls are entries. What the platform removes of its own
+// accord stands under the call that asked for it: a remove request's entry
+// (target: the instance) covers the instance's driver key, the instance key
+// and the device key left empty, which the machine lists in removedDevices;
+// a deleted service's keys go with the CloseServiceHandle that releases it.
+//
 // ToString renders an entry on one line:
 //   RegOpenKeyExA(HKLM, "SOFTWARE\VQR", 0, 0xf003f) = 0 -> h1 [SOFTWARE\VQR]
 //   RegEnumKeyExA(h1, 0, 256) = 259 [SOFTWARE\VQR]

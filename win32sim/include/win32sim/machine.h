@@ -33,6 +33,15 @@ struct ServiceState {
     bool keysRemoved = false;       // marked, stopped and unreferenced: its key tree went
 };
 
+// What one remove request of the class installer took away.
+struct DeviceRemoval {
+    std::string instanceId;  // as the program named it
+    // The top of each subtree that went, as a path under HKEY_LOCAL_MACHINE,
+    // in the order removed: the driver key if one went, then the instance key,
+    // or the device key above it when that went too.
+    std::vector<std::string> removedKeys;
+};
+
 class Machine {
 public:
     explicit Machine(Platform platform);
@@ -47,9 +56,9 @@ public:
 
     // SetupDiCreateDeviceInfoList answers INVALID_HANDLE_VALUE.
     bool deviceInfoListFails = false;
-    // The device-instance ids the class installer removed, as the program
-    // named them, in order.
-    std::vector<std::string> removedDevices;
+    // The remove requests the class installer carried out, in order.
+    std::vector<DeviceRemoval> removedDevices;
+    std::vector<std::string> RemovedDeviceIds() const;  // their instance ids
 
     DWORD lastError = ERROR_SUCCESS;  // GetLastError; one thread, one value
     Handles handles;
