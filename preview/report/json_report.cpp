@@ -113,7 +113,7 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out)
         << ", \"platformId\": " << platform.platformId << ", \"majorVersion\": " << platform.majorVersion
         << ", \"minorVersion\": " << platform.minorVersion << ", \"buildNumber\": " << platform.buildNumber
         << ", \"versionQueryFails\": " << (platform.versionQueryFails ? "true" : "false") << "},\n"
-        << "  \"mode\": " << JsonString(ModeName(result.run.platformMode)) << ",\n"
+        << "  \"mode\": " << JsonString(ModeName(result.platformMode)) << ",\n"
         << "  \"machine\": {\"sources\": " << Strings(result.sources) << ", \"keys\": " << result.keysBefore
         << ", \"values\": " << result.valuesBefore << "},\n"
         << "  \"deviceInstaller\": " << Requests(result.deviceInstallerRequests, true) << ",\n"

@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
+
 
 namespace qalm {
 

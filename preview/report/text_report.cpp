@@ -74,7 +74,7 @@ void WriteValueList(const char* title, const std::vector<ValueChange>& values, s
 void WriteTextReport(const PreviewResult& result, std::ostream& out)
 {
     out << "Platform: " << result.platform.name << " (" << PlatformDescription(result.platform) << ") -> "
-        << ModeName(result.run.platformMode) << "\n";
+        << ModeName(result.platformMode) << "\n";
     out << "Machine:  " << Printable(Joined(result.sources)) << ": " << Plural(result.keysBefore, "key", "keys") << ", "
         << Plural(result.valuesBefore, "value", "values") << "\n\n";
 

@@ -25,6 +25,7 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
     result.keysBefore = recording.KeyCount();
     result.valuesBefore = recording.ValueCount();
 
+    result.platformMode = DetectedMode(machine);
     machine.journal.Clear();  // so that it holds this run's calls alone
     const size_t removalsBefore = machine.removedDevices.size();
     result.run = RunProgram(machine);
@@ -42,7 +43,7 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
         else if (IsServiceManagerRequest(entry))
             result.serviceManagerRequests.push_back(std::move(request));
     }
-    result.stillPresent = RunCheck(machine, result.run.platformMode);
+    result.stillPresent = RunCheck(machine, result.platformMode);
     return result;
 }
 

@@ -27,6 +27,7 @@ struct PreviewResult {
     std::vector<std::string> sources;  // the files read, or the sample's name
     size_t keysBefore = 0;
     size_t valuesBefore = 0;
+    int platformMode = 0;  // the mode the program chose
     std::vector<PlatformRequest> deviceInstallerRequests;
     std::vector<PlatformRequest> serviceManagerRequests;
     RegistryChanges changes;

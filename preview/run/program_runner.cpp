@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "run/stdout_capture.h"
 
 namespace qalm {
@@ -10,15 +10,18 @@ namespace qalm {
 ProgramRun RunProgram(win32sim::Machine& machine)
 {
     win32sim::MachineScope scope(machine);
-    PlatformMode = MODE_NONE;  // a fresh process starts with it
-
     ProgramRun run;
     StdoutCapture capture;
     static char emptyCommandLine[] = "";
     run.exitCode = WinMain(nullptr, nullptr, emptyCommandLine, 0);
     run.printed = capture.Finish();
-    run.platformMode = PlatformMode;
     return run;
+}
+
+int DetectedMode(win32sim::Machine& machine)
+{
+    win32sim::MachineScope scope(machine);
+    return DetectPlatformMode();
 }
 
 }  // namespace qalm

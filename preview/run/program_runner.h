@@ -10,12 +10,15 @@
 namespace qalm {
 
 struct ProgramRun {
-    int platformMode = 0;  // what DetectPlatformMode chose
-    std::string printed;   // everything written to standard output
+    std::string printed;  // everything written to standard output
     int exitCode = 0;
 };
 
 // The machine's journal gets this run's calls after whatever it held.
 ProgramRun RunProgram(win32sim::Machine& machine);
+
+// The mode the program chooses on the machine, asked as the program asks it;
+// the journal gets the version query.
+int DetectedMode(win32sim::Machine& machine);
 
 }  // namespace qalm

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 
 // What the lines so far have found; the summary line is made from it.
 typedef struct CHECK_TALLY {

@@ -2,8 +2,9 @@
 
 #include "check/check.h"
 #include "check/check_items.h"
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/path_buffer.h"
 
 static const char* const UsageLines[] = {
@@ -62,8 +63,7 @@ int CheckMain(const char* arguments)
     int i;
 
     if (word == end) {
-        DetectPlatformMode();
-        return RunCheck(PlatformMode);
+        return RunCheck(DetectPlatformMode());
     }
     if (end - word == 2 && word[0] == '/' && word[1] == '?') {
         word = FindWord(end, &end);

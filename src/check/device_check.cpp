@@ -3,6 +3,7 @@
 #include "check/check_items.h"
 #include "devices/devices.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/path_buffer.h"
 
 // A device key is an item when the scan would hand its first instance over;

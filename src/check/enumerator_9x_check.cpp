@@ -2,6 +2,7 @@
 
 #include "check/check_items.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/path_buffer.h"
 #include "sequences/sequences.h"
 
@@ -31,7 +32,7 @@ void CheckEnumerator9x(CHECK_TALLY* tally, const char* enumeratorName)
 
     if (CopyPath(enumeratorPath, sizeof(enumeratorPath), EnumPrefix9x)
         && AppendPath(enumeratorPath, sizeof(enumeratorPath), enumeratorName))
-        VisitFirstInstance9x(HKEY_LOCAL_MACHINE, enumeratorPath, CheckDriverSettings, tally);
+        VisitFirstInstance9x(enumeratorPath, CheckDriverSettings, tally);
     CheckSubkey(tally, EnumKey9x, enumeratorName);
     CheckSubkey(tally, ClassKey9x, enumeratorName);
 }

@@ -3,6 +3,7 @@
 #include "check/check_items.h"
 #include "devices/devices.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/path_buffer.h"
 #include "text/text.h"
 

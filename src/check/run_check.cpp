@@ -2,7 +2,7 @@
 
 #include "check/check.h"
 #include "check/check_items.h"
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "product/product.h"
 #include "text/text.h"
 

@@ -2,25 +2,25 @@
 #include <setupapi.h>
 
 #include "devices/devices.h"
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "product/product.h"
 #include "text/text.h"
 
 // GetProcAddress answers one generic type; this one converts to any other.
 typedef void (*ANY_PROCEDURE)(void);
 
-HDEVINFO OpenDeviceInstance(const DEVICE_INSTALLER* installer, HWND owner, const char* instancePath,
+HDEVINFO OpenDeviceInstance(const DEVICE_INSTALLER* installer, int mode, HWND owner, const char* instancePath,
                             const char* classValueName, SP_DEVINFO_DATA* record)
 {
     const char* marker;
     const char* instanceId;
     HDEVINFO set;
 
-    if (PlatformMode == MODE_NT4) {
-        if (QueryInstalledInstance(PlatformMode, instancePath, classValueName) != ERROR_SUCCESS)
+    if (mode == MODE_NT4) {
+        if (QueryInstalledInstance(mode, instancePath, classValueName) != ERROR_SUCCESS)
             return INVALID_HANDLE_VALUE;
         marker = InstanceMarkerNt4;
-    } else if (PlatformMode == MODE_NT5) {
+    } else if (mode == MODE_NT5) {
         marker = InstanceMarkerNt5;
     } else {
         return INVALID_HANDLE_VALUE;
@@ -68,7 +68,7 @@ static BOOL LoadDeviceInstaller(DEVICE_INSTALLER* installer)
     return FALSE;
 }
 
-void RemoveDeviceInstance(const char* instancePath)
+void RemoveDeviceInstance(int mode, const char* instancePath)
 {
     DEVICE_INSTALLER installer;
     SP_DEVINFO_DATA record;
@@ -77,7 +77,7 @@ void RemoveDeviceInstance(const char* instancePath)
 
     if (!LoadDeviceInstaller(&installer))
         return;
-    set = OpenDeviceInstance(&installer, owner, instancePath, ClassValueName, &record);
+    set = OpenDeviceInstance(&installer, mode, owner, instancePath, ClassValueName, &record);
     if (set != INVALID_HANDLE_VALUE) {
         installer.CallClassInstaller(DIF_REMOVE, set, &record);
         installer.DestroyDeviceInfoList(set);

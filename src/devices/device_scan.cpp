@@ -2,6 +2,7 @@
 
 #include "devices/devices.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/path_buffer.h"
 #include "text/text.h"
 
@@ -16,7 +17,7 @@ BOOL MatchesDeviceId(const char* name, const char* const* patterns)
 
 // Hands the first instance of the device key at path over; path is given back
 // as it came. TRUE when an instance was handed over.
-static BOOL RemoveFirstInstance(char* path, size_t size)
+static BOOL RemoveFirstInstance(int mode, char* path, size_t size)
 {
     HKEY device;
     char name[KEY_NAME_SIZE];
@@ -31,7 +32,7 @@ static BOOL RemoveFirstInstance(char* path, size_t size)
     // Only the first instance: the others of this device key stay for another run.
     if (RegEnumKeyExA(device, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
         && AppendPath(path, size, "\\") && AppendPath(path, size, name)) {
-        RemoveDeviceInstance(path);
+        RemoveDeviceInstance(mode, path);
         handedOver = TRUE;
     }
     path[deviceLength] = '\0';
@@ -51,7 +52,7 @@ static BOOL DeviceKeyIsGone(const char* path)
     return result == ERROR_FILE_NOT_FOUND;
 }
 
-void ScanDeviceKeys(const char* enumeratorPath, const char* const* patterns)
+void ScanDeviceKeys(int mode, const char* enumeratorPath, const char* const* patterns)
 {
     HKEY enumerator;
     char name[KEY_NAME_SIZE];
@@ -72,7 +73,7 @@ void ScanDeviceKeys(const char* enumeratorPath, const char* const* patterns)
         // just opened, so the scan still ends.
         if (MatchesDeviceId(name, patterns) && CopyPath(path, sizeof(path), enumeratorPath)
             && AppendPath(path, sizeof(path), "\\") && AppendPath(path, sizeof(path), name)
-            && RemoveFirstInstance(path, sizeof(path)) && DeviceKeyIsGone(path))
+            && RemoveFirstInstance(mode, path, sizeof(path)) && DeviceKeyIsGone(path))
             continue;
         index++;
     }

@@ -32,14 +32,15 @@ typedef struct DEVICE_INSTALLER {
 
 // A set holding the instance at instancePath (relative to HKEY_LOCAL_MACHINE)
 // with record filled in, or INVALID_HANDLE_VALUE; the caller destroys the set.
-HDEVINFO OpenDeviceInstance(const DEVICE_INSTALLER* installer, HWND owner, const char* instancePath,
+// Only MODE_NT4 and MODE_NT5 hand instances over.
+HDEVINFO OpenDeviceInstance(const DEVICE_INSTALLER* installer, int mode, HWND owner, const char* instancePath,
                             const char* classValueName, SP_DEVINFO_DATA* record);
 // Loads the installer, hands the instance to it and frees it again. Without
 // setupapi.dll or its functions the instance stays, like any other refusal.
-void RemoveDeviceInstance(const char* instancePath);
+void RemoveDeviceInstance(int mode, const char* instancePath);
 
 // Hands the first instance of every matching device key under the enumerator
 // key to RemoveDeviceInstance.
-void ScanDeviceKeys(const char* enumeratorPath, const char* const* patterns);
+void ScanDeviceKeys(int mode, const char* enumeratorPath, const char* const* patterns);
 
 #endif

@@ -1,8 +1,9 @@
 #include <windows.h>
 
 #include "devices/devices.h"
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 
 LONG QueryInstalledInstance(int mode, const char* instancePath, const char* classValueName)
 {

@@ -42,10 +42,4 @@ extern const char* const EnumeratorNames9x[ENUMERATOR_COUNT_9X];
 extern const char* const PciDeviceIds9x[];
 extern const char* const MfDeviceIds9x[];
 
-// Buffer sizes, in characters including the terminator.
-#define KEY_NAME_SIZE 256  // the length passed to every enumeration
-#define LONG_PATH_SIZE 512
-#define SHORT_PATH_SIZE 256
-#define VALUE_BUFFER_SIZE 260
-
 #endif

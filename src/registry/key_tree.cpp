@@ -1,6 +1,6 @@
 #include "registry/key_tree.h"
 
-#include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/path_buffer.h"
 #include "text/text.h"
 
@@ -30,6 +30,16 @@ BOOL DeleteKeyTree(HKEY parent, const char* path)
     return gone;
 }
 
+// path + "\" + name; a path that already ends with the separator keeps just the one.
+static BOOL ComposeChildPath(char* buffer, size_t size, const char* path, const char* name)
+{
+    size_t length = TextLength(path);
+
+    if (length > 0 && path[length - 1] == '\\')
+        return CopyPath(buffer, size, path) && AppendPath(buffer, size, name);
+    return JoinPath(buffer, size, path, name);
+}
+
 void ClearChildKeys(HKEY root, const char* path)
 {
     HKEY key;
@@ -47,8 +57,7 @@ void ClearChildKeys(HKEY root, const char* path)
         if (RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
         // A child that stays, or whose path does not fit, is stepped over.
-        if (!CopyPath(childPath, sizeof(childPath), path) || !AppendPath(childPath, sizeof(childPath), name)
-            || !DeleteKeyTree(root, childPath))
+        if (!ComposeChildPath(childPath, sizeof(childPath), path, name) || !DeleteKeyTree(root, childPath))
             index++;
     }
 

@@ -9,8 +9,8 @@
 // A descendant that cannot be removed stays, and so do the keys above it.
 BOOL DeleteKeyTree(HKEY parent, const char* path);
 
-// Removes every child subtree of root\path and keeps the key itself. The path
-// ends with a backslash: child names are appended to it directly.
+// Removes every child subtree of root\path and keeps the key itself; the path
+// may end with a backslash or not.
 void ClearChildKeys(HKEY root, const char* path);
 
 #endif

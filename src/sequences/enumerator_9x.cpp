@@ -2,6 +2,7 @@
 
 #include "devices/devices.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/path_buffer.h"
 #include "sequences/sequences.h"
 #include "text/text.h"
@@ -53,13 +54,13 @@ static void DeleteDriverSettings(HKEY instance, void*)
     RegCloseKey(classKey);
 }
 
-void VisitFirstInstance9x(HKEY root, const char* enumeratorPath, FIRST_INSTANCE_ACTION action, void* context)
+void VisitFirstInstance9x(const char* enumeratorPath, FIRST_INSTANCE_ACTION action, void* context)
 {
     HKEY enumerator;
     HKEY device;
     HKEY instance;
 
-    if (RegOpenKeyExA(root, enumeratorPath, 0, KEY_QUERY_VALUE, &enumerator) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, enumeratorPath, 0, KEY_QUERY_VALUE, &enumerator) != ERROR_SUCCESS)
         return;
     if (OpenFirstSubkey(enumerator, &device)) {
         if (OpenFirstSubkey(device, &instance)) {
@@ -104,13 +105,13 @@ static void DeleteMatchingSubkeys(const char* parentPath, const char* const* pat
     RegCloseKey(parent);
 }
 
-void CleanEnumerator9x(HKEY root, const char* enumeratorName)
+void CleanEnumerator9x(const char* enumeratorName)
 {
     char enumeratorPath[SHORT_PATH_SIZE];
 
     if (CopyPath(enumeratorPath, sizeof(enumeratorPath), EnumPrefix9x)
         && AppendPath(enumeratorPath, sizeof(enumeratorPath), enumeratorName))
-        VisitFirstInstance9x(root, enumeratorPath, DeleteDriverSettings, NULL);
+        VisitFirstInstance9x(enumeratorPath, DeleteDriverSettings, NULL);
     DeleteSubkey(EnumKey9x, enumeratorName);
     DeleteSubkey(ClassKey9x, enumeratorName);
     DeleteMatchingSubkeys(PciEnumKey9x, PciDeviceIds9x);

@@ -1,7 +1,9 @@
 #include <windows.h>
 
 #include "devices/devices.h"
+#include "platform/platform_mode.h"
 #include "product/product.h"
+#include "registry/buffer_sizes.h"
 #include "registry/key_tree.h"
 #include "sequences/sequences.h"
 
@@ -21,7 +23,7 @@ void RemoveSerialCommValue(void)
 
 void RunNt4Removal(void)
 {
-    ScanDeviceKeys(RootEnumKey, RootDeviceMarker);
+    ScanDeviceKeys(MODE_NT4, RootEnumKey, RootDeviceMarker);
     ClearChildKeys(HKEY_LOCAL_MACHINE, CountryKey);
     DeleteKeyTree(HKEY_LOCAL_MACHINE, VendorSoftwareKey);
     DeleteKeyTree(HKEY_LOCAL_MACHINE, DeviceSpecificKey);

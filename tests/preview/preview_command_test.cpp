@@ -1,6 +1,5 @@
 #include <sstream>
 
-#include "entry/entry.h"
 #include "preview_command.h"
 #include "preview_test_support.h"
 #include "run/preview.h"
@@ -227,22 +226,6 @@ TEST(PreviewCommand, TakesArgumentsAfterDoubleDashAsFiles)
     const CommandResult result = RunCommand({"--", "--json"});
     EXPECT_EQ(result.status, 2);
     EXPECT_TRUE(Contains(result.err, "cannot open --json")) << result.err;
-}
-
-// Each run starts like a fresh process, whatever ran before in this one.
-TEST(Preview, ResetsThePlatformModeBeforeEachRun)
-{
-    win32sim::Machine unsupported(*win32sim::FindPlatform("win31"));
-    RunPreview(unsupported, {"first"});
-    ASSERT_EQ(PlatformMode, MODE_UNSUPPORTED);
-
-    win32sim::Machine vista(*win32sim::FindPlatform("vista"));
-    LoadSampleMachine(vista.registry);
-    const PreviewResult result = RunPreview(vista, {"second"});
-    EXPECT_EQ(result.run.platformMode, MODE_NONE);
-    EXPECT_TRUE(result.changes.Empty());
-    EXPECT_EQ(result.run.printed, "");
-    EXPECT_EQ(result.run.exitCode, 18);
 }
 
 TEST(Preview, SortsTheProgramsRequestsByWhomTheyAreFor)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "devices/devices.h"
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "program_test_support.h"
 
 using programtest::ActiveMachine;
@@ -31,8 +31,8 @@ const DEVICE_INSTALLER StandInInstaller = {nullptr, SetupDiCreateDeviceInfoList,
 
 TEST(RemoveDeviceInstance, Nt4AsksTheClassValueThenHandsTheRootIdToTheInstaller)
 {
-    ActiveMachine m("nt40", MODE_NT4, RootModem);
-    RemoveDeviceInstance(RootModemPath);
+    ActiveMachine m("nt40", RootModem);
+    RemoveDeviceInstance(MODE_NT4, RootModemPath);
 
     EXPECT_EQ(m.machine.journal.Calls(),
               (std::vector<std::string>{"GetFocus", "LoadLibraryA", "GetProcAddress", "GetProcAddress",
@@ -51,10 +51,10 @@ TEST(RemoveDeviceInstance, Nt4AsksTheClassValueThenHandsTheRootIdToTheInstaller)
 
 TEST(RemoveDeviceInstance, Nt4PassesOverAnInstanceWithoutAClassValueWithoutCreatingASet)
 {
-    ActiveMachine m("nt40", MODE_NT4, R"(
+    ActiveMachine m("nt40", R"(
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\Root\UNIMODEM\0000]
         "Driver"="{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000")");
-    RemoveDeviceInstance(RootModemPath);
+    RemoveDeviceInstance(MODE_NT4, RootModemPath);
     EXPECT_EQ(CountCalls(m.machine.journal, "SetupDiCreateDeviceInfoList"), 0u);
     EXPECT_TRUE(m.Exists(RootModemPath));
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
@@ -62,9 +62,9 @@ TEST(RemoveDeviceInstance, Nt4PassesOverAnInstanceWithoutAClassValueWithoutCreat
 
 TEST(RemoveDeviceInstance, Nt5HandsThePciIdOverWithoutLookingAtTheRegistry)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58])");
-    RemoveDeviceInstance(PciModemPath);
+    RemoveDeviceInstance(MODE_NT5, PciModemPath);
     EXPECT_EQ(CountCalls(m.machine.journal, "RegOpenKeyExA"), 0u);
     EXPECT_EQ(m.machine.RemovedDeviceIds(),
               std::vector<std::string>{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58)"});
@@ -74,9 +74,9 @@ TEST(RemoveDeviceInstance, Nt5HandsThePciIdOverWithoutLookingAtTheRegistry)
 TEST(OpenDeviceInstance, OpensNothingOnTheOtherModes)
 {
     for (int mode : {MODE_NONE, MODE_9X, MODE_UNSUPPORTED}) {
-        ActiveMachine m("win98", mode, PciModem);
+        ActiveMachine m("win98", PciModem);
         SP_DEVINFO_DATA record;
-        EXPECT_EQ(OpenDeviceInstance(&StandInInstaller, nullptr, PciModemPath, "ClassGUID", &record),
+        EXPECT_EQ(OpenDeviceInstance(&StandInInstaller, mode, nullptr, PciModemPath, "ClassGUID", &record),
                   INVALID_HANDLE_VALUE);
         EXPECT_TRUE(m.machine.journal.Entries().empty()) << "mode " << mode;
     }
@@ -84,10 +84,10 @@ TEST(OpenDeviceInstance, OpensNothingOnTheOtherModes)
 
 TEST(OpenDeviceInstance, GivesUpWhenNoSetCanBeCreated)
 {
-    ActiveMachine m("winxp", MODE_NT5, PciModem);
+    ActiveMachine m("winxp", PciModem);
     m.machine.deviceInfoListFails = true;
     SP_DEVINFO_DATA record;
-    EXPECT_EQ(OpenDeviceInstance(&StandInInstaller, nullptr, PciModemPath, "ClassGUID", &record),
+    EXPECT_EQ(OpenDeviceInstance(&StandInInstaller, MODE_NT5, nullptr, PciModemPath, "ClassGUID", &record),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"SetupDiCreateDeviceInfoList"});
 }
@@ -109,11 +109,11 @@ class SetLifetime : public testing::TestWithParam<FailedHandOver> {};
 TEST_P(SetLifetime, DestroysTheSetWhenTheInstanceIsNotRemoved)
 {
     const FailedHandOver& c = GetParam();
-    ActiveMachine m(c.profile, c.mode, c.machine);
+    ActiveMachine m(c.profile, c.machine);
     if (c.installerRefuses)
         m.Key(c.path).refusesDeletion = true;
 
-    RemoveDeviceInstance(c.path);
+    RemoveDeviceInstance(c.mode, c.path);
     EXPECT_EQ(CountCalls(m.machine.journal, "SetupDiCreateDeviceInfoList"), 1u);
     EXPECT_EQ(CountCalls(m.machine.journal, "SetupDiDestroyDeviceInfoList"), 1u);
     EXPECT_TRUE(m.machine.removedDevices.empty());

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "entry/entry.h"
 #include "program_test_support.h"
 #include "sequences/sequences.h"
 
@@ -35,7 +34,7 @@ const char* const Win98Tree = R"(
 [HKEY_LOCAL_MACHINE\Enum\MF\CHILD0001\VEN_5A3E&DEV_3C4B])";
 
 struct Win98Machine : ActiveMachine {
-    explicit Win98Machine(const char* enumerator) : ActiveMachine("win98", MODE_9X, Win98Tree)
+    explicit Win98Machine(const char* enumerator) : ActiveMachine("win98", Win98Tree)
     {
         programtest::AddToRegistry(machine.registry, enumerator);
     }
@@ -61,7 +60,7 @@ TEST(CleanEnumerator9x, RemovesTheDriverSettingsNamedByTheFirstInstanceAndKeepsT
         "Driver"="Modem\\0002"
         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0001\0000]
         "Driver"="Modem\\0000")");
-    CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
+    CleanEnumerator9x("VQRWDM");
 
     EXPECT_EQ(m.ClassDeletions(), (Keys{R"(Modem\0001)", "VQRWDM"}));
     EXPECT_TRUE(m.Exists(Class + R"(Modem\0000)"));
@@ -75,7 +74,7 @@ TEST(CleanEnumerator9x, RemovesTheDriverSettingsNamedByTheFirstInstanceAndKeepsT
 TEST(CleanEnumerator9x, DeletesTheProductsPciAndMultifunctionKeysAndKeepsTheOthers)
 {
     Win98Machine m("");
-    CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
+    CleanEnumerator9x("VQRWDM");
 
     EXPECT_EQ(programtest::SubkeyNames(m.Key(R"(Enum\PCI)")),
               (Keys{"VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_01", "VEN_8086&DEV_7190&SUBSYS_00000000&REV_03"}));
@@ -97,7 +96,7 @@ class WithoutDriverSettings : public testing::TestWithParam<BrokenChain> {};
 TEST_P(WithoutDriverSettings, DeletesNoClassEntryAndStillCleansTheTrees)
 {
     Win98Machine m(GetParam().enumerator);
-    CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
+    CleanEnumerator9x("VQRWDM");
     EXPECT_EQ(m.ClassDeletions(), Keys{"VQRWDM"});
     EXPECT_EQ(programtest::SubkeyNames(m.Key(Class + "Modem")), (Keys{"0000", "0001", "0002"}));
     EXPECT_TRUE(m.Exists(Class + "0000"));
@@ -143,7 +142,7 @@ TEST(CleanEnumerator9x, SkipsAClassNameTooLongForTheClassPath)
         m.machine.registry.Create(Class + tooLong + R"(\0000)");
         m.machine.registry.SetString(R"(Enum\VQRWDM\DEV_0000\0000)", "Driver", className + R"(\0000)");
 
-        CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
+        CleanEnumerator9x("VQRWDM");
         Keys expected = {"VQRWDM"};
         if (className == fits)
             expected.insert(expected.begin(), fits + R"(\0000)");
@@ -162,7 +161,7 @@ TEST(CleanEnumerator9x, EndsADriverValueThatFillsTheBufferWithoutATerminator)
     m.machine.registry.SetValue(R"(Enum\VQRWDM\DEV_0000\0000)", "Driver", REG_BINARY,
                                 std::vector<BYTE>(data.begin(), data.end()));
 
-    CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
+    CleanEnumerator9x("VQRWDM");
     EXPECT_EQ(m.ClassDeletions(), (Keys{data, "VQRWDM"}));
     EXPECT_FALSE(m.Exists(Class + data));
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "entry/entry.h"
 #include "program_test_support.h"
 #include "sequences/sequences.h"
 
@@ -89,13 +88,13 @@ RegCloseKey(h9) = 0 [SYSTEM\CurrentControlSet\Services\QalmPort]
 
 TEST(JournalOrder, CleanEnumerator9xMakesTheCallsInOrderWithTheirMasksAndSizes)
 {
-    ActiveMachine m("win98", MODE_9X, R"(
+    ActiveMachine m("win98", R"(
         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\VQR_MODEM\0000]
         "Driver"="Modem\\0001"
         [HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\Modem\0001]
         [HKEY_LOCAL_MACHINE\Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_1\BUS_00]
         [HKEY_LOCAL_MACHINE\Enum\PCI\VEN_8086&DEV_7190])");
-    CleanEnumerator9x(HKEY_LOCAL_MACHINE, "VQRWDM");
+    CleanEnumerator9x("VQRWDM");
     EXPECT_EQ(m.machine.journal.ToString(), R"(RegOpenKeyExA(HKLM, "Enum\VQRWDM", 0, 0x1) = 0 -> h1 [Enum\VQRWDM]
 RegEnumKeyExA(h1, 0, 256) = 0 -> "VQR_MODEM" [Enum\VQRWDM]
 RegOpenKeyExA(h1, "VQR_MODEM", 0, 0x1) = 0 -> h2 [Enum\VQRWDM\VQR_MODEM]

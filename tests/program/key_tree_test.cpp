@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "entry/entry.h"
 #include "program_test_support.h"
 #include "registry/key_tree.h"
 
@@ -14,7 +13,7 @@ namespace {
 
 TEST(DeleteKeyTree, DeletesALeafKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR]
         "Version"="2.1")");
     EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
@@ -25,7 +24,7 @@ TEST(DeleteKeyTree, DeletesALeafKey)
 
 TEST(DeleteKeyTree, DeletesEveryDescendantDeepestFirstThenTheKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\A1]
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\A2\Deep]
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\B]
@@ -40,7 +39,7 @@ TEST(DeleteKeyTree, DeletesEveryDescendantDeepestFirstThenTheKey)
 
 TEST(DeleteKeyTree, LeavesAMissingKeyAloneAfterOneOpen)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQRX])");
     EXPECT_FALSE(DeleteKeyTree(HKEY_LOCAL_MACHINE, R"(SOFTWARE\VQR)"));
     EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"RegOpenKeyExA"});
@@ -48,7 +47,7 @@ TEST(DeleteKeyTree, LeavesAMissingKeyAloneAfterOneOpen)
 
 TEST(DeleteKeyTree, StepsOverAChildItCannotOpenAndRemovesEverySibling)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A]
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\Locked\Inner]
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\Z])");
@@ -64,7 +63,7 @@ TEST(DeleteKeyTree, StepsOverAChildItCannotOpenAndRemovesEverySibling)
 
 TEST(DeleteKeyTree, KeepsTheAncestorsOfAGrandchildThatRefusesDeletion)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\Stuck]
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\A\Free]
         [HKEY_LOCAL_MACHINE\SOFTWARE\VQR\B])");
@@ -80,7 +79,7 @@ TEST(DeleteKeyTree, KeepsTheAncestorsOfAGrandchildThatRefusesDeletion)
 
 TEST(ClearChildKeys, EmptiesTheCountryKeyAndKeepsIt)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1\Dial]
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44]
@@ -96,7 +95,7 @@ TEST(ClearChildKeys, EmptiesTheCountryKeyAndKeepsIt)
 
 TEST(ClearChildKeys, StepsOverAChildThatStaysAndClearsTheRest)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\1]
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\33]
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort\Parameters\QalmPort1\Country\44])");
@@ -114,7 +113,7 @@ TEST(ClearChildKeys, SkipsAChildWhosePathDoesNotFitAndClearsTheRest)
     // 357 characters of parent path leave room for a short child name, not a long one.
     const std::string parent = std::string(255, 'P') + "\\" + std::string(100, 'Q') + "\\";
     const std::string longChild = std::string(255, 'L');
-    ActiveMachine m("winxp", MODE_NT5);
+    ActiveMachine m("winxp");
     m.machine.registry.Create(parent + "A");
     m.machine.registry.Create(parent + longChild);
     m.machine.registry.Create(parent + "Z");
@@ -131,7 +130,7 @@ TEST(ClearChildKeys, SkipsAChildWhosePathDoesNotFitAndClearsTheRest)
 
 TEST(ClearChildKeys, DoesNothingWithoutTheKey)
 {
-    ActiveMachine m("winxp", MODE_NT5, R"(
+    ActiveMachine m("winxp", R"(
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\QalmPort])");
     ClearChildKeys(HKEY_LOCAL_MACHINE, Country.c_str());
     EXPECT_EQ(m.machine.journal.Calls(), std::vector<std::string>{"RegOpenKeyExA"});

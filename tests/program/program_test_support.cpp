@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "entry/entry.h"
 #include "regfile/machine_loader.h"
 
 using namespace win32sim;
@@ -29,14 +28,11 @@ void AddToRegistry(Registry& registry, std::string_view lines)
     qalm::LoadRegText("REGEDIT4\n" + std::string(lines), "test machine", registry);
 }
 
-ActiveMachine::ActiveMachine(std::string_view profile, int mode, std::string_view text)
+ActiveMachine::ActiveMachine(std::string_view profile, std::string_view text)
     : machine(FindPlatform(profile).value()), scope(machine)
 {
     AddToRegistry(machine.registry, text);
-    PlatformMode = mode;
 }
-
-ActiveMachine::~ActiveMachine() { PlatformMode = MODE_NONE; }
 
 RegKey& ActiveMachine::Key(std::string_view path) const
 {

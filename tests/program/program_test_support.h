@@ -34,11 +34,9 @@ inline const std::string Class = R"(System\CurrentControlSet\Services\Class\)";
 //   "Driver"="Modem\\0000"
 void AddToRegistry(win32sim::Registry& registry, std::string_view lines);
 
-// A machine of one profile that the Win32 calls act on for the object's
-// lifetime, with the program's mode set as a routine under test expects it.
+// A machine of one profile that the Win32 calls act on for the object's lifetime.
 struct ActiveMachine {
-    ActiveMachine(std::string_view profile, int mode, std::string_view text = "");
-    ~ActiveMachine();
+    explicit ActiveMachine(std::string_view profile, std::string_view text = "");
 
     win32sim::RegKey& Key(std::string_view path) const;  // throws when absent
     bool Exists(std::string_view path) const { return machine.registry.Find(path) != nullptr; }
@@ -49,6 +47,7 @@ struct ActiveMachine {
 
 std::vector<std::string> SubkeyNames(const win32sim::RegKey& key);
 
+using qalm::DetectedMode;
 using qalm::RunProgram;
 
 // Every key as its path, every value as path + " > " + name.

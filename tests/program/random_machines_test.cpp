@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "product/product.h"
 #include "program_test_support.h"
+#include "registry/buffer_sizes.h"
 
 using namespace programtest;
 using win32sim::EqualsIgnoringCase;
@@ -355,7 +356,7 @@ TEST_P(RandomMachines, EveryRunEndsWithinTheFootprintAndClosesEveryHandle)
 
     ForEachRun([](Machine& machine, const Registry& before, const qalm::ProgramRun& run) {
         EXPECT_EQ(run.exitCode, 18);
-        const Footprint footprint(run.platformMode, before);
+        const Footprint footprint(DetectedMode(machine), before);
         for (const std::string& entry : Removed(Contents(before), machine.registry))
             EXPECT_TRUE(footprint.Allows(entry)) << "removed outside the product: " << entry;
         EXPECT_EQ(machine.OpenHandleCount(), 0u) << machine.journal.ToString();

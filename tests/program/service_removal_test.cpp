@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "entry/entry.h"
 #include "program_test_support.h"
 #include "sequences/sequences.h"
 
@@ -24,7 +23,7 @@ const char* const Services = R"(
 
 TEST(StopAndDeleteService, StopsAndMarksTheRunningServiceThenClosesBothHandles)
 {
-    ActiveMachine m("nt40", MODE_NT4, Services);
+    ActiveMachine m("nt40", Services);
     m.machine.services["QalmPort"].running = true;
     m.machine.services["QalmPortX"].running = true;
 
@@ -55,7 +54,7 @@ class ServiceFaults : public testing::TestWithParam<ServiceFault> {};
 // Every path returns 1 and closes what it opened.
 TEST_P(ServiceFaults, Returns1AndClosesEveryHandle)
 {
-    ActiveMachine m("nt40", MODE_NT4, Services);
+    ActiveMachine m("nt40", Services);
     GetParam().plant(m.machine);
     EXPECT_EQ(StopAndDeleteService(), 1);
     EXPECT_EQ(m.machine.journal.Calls(), GetParam().calls);
@@ -87,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RemoveSerialCommValue, DeletesOnlyThePortsEntry)
 {
-    ActiveMachine m("nt40", MODE_NT4, R"(
+    ActiveMachine m("nt40", R"(
         [HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM]
         "Serial0"="COM1"
         "QalmPort1"="COM3"
@@ -103,7 +102,7 @@ TEST(RemoveSerialCommValue, DeletesOnlyThePortsEntry)
 
 TEST(RemoveSerialCommValue, OpensTheMapAndDeletesNothingWithoutThePortsEntry)
 {
-    ActiveMachine m("nt40", MODE_NT4, R"(
+    ActiveMachine m("nt40", R"(
         [HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM]
         "Serial0"="COM1")");
     RemoveSerialCommValue();
@@ -112,7 +111,7 @@ TEST(RemoveSerialCommValue, OpensTheMapAndDeletesNothingWithoutThePortsEntry)
 
 TEST(RemoveSerialCommValue, KeepsAnEntryTooLargeForItsBuffer)
 {
-    ActiveMachine m("nt40", MODE_NT4);
+    ActiveMachine m("nt40");
     m.machine.registry.SetValue(R"(HARDWARE\DEVICEMAP\SERIALCOMM)", "QalmPort1", REG_SZ, std::vector<BYTE>(261, 'C'));
     RemoveSerialCommValue();
     EXPECT_NE(m.Key(R"(HARDWARE\DEVICEMAP\SERIALCOMM)").FindValue("QalmPort1"), nullptr);

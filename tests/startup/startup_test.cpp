@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "entry/entry.h"
+#include "platform/platform_mode.h"
 #include "regfile/machine_loader.h"
 #include "run/program_runner.h"
 #include "win32sim/machine.h"
@@ -71,12 +71,12 @@ protected:
     {
         const qalm::ProgramRun run = qalm::RunProgram(machine);
         EXPECT_EQ(run.exitCode, 18);
-        EXPECT_EQ(run.platformMode, GetParam().mode);
         EXPECT_EQ(run.printed, GetParam().printsMessage ? UnsupportedMessage : "");
         ASSERT_FALSE(machine.journal.Entries().empty());
         EXPECT_EQ(machine.journal.Entries().front().call, "GetVersionExA");
         EXPECT_EQ(machine.journal.Entries().front().arguments, std::vector<std::string>{"148"});
         EXPECT_EQ(machine.OpenHandleCount(), 0u) << machine.journal.ToString();
+        EXPECT_EQ(qalm::DetectedMode(machine), GetParam().mode);
     }
 
     Machine machine;
@@ -138,10 +138,10 @@ TEST(StartupJournal, AFailedVersionQueryLeavesTheModeUnsetAndChangesNothing)
     const qalm::ProgramRun run = qalm::RunProgram(machine);
     EXPECT_EQ(run.exitCode, 18);
     EXPECT_EQ(run.printed, "");
-    EXPECT_EQ(run.platformMode, MODE_NONE);
     ASSERT_EQ(machine.journal.Entries().size(), 1u);
     EXPECT_NE(machine.journal.Entries()[0].result, ERROR_SUCCESS);
     EXPECT_EQ(machine.registry.Dump(), before);
+    EXPECT_EQ(qalm::DetectedMode(machine), MODE_NONE);
 }
 
 }  // namespace
