@@ -6,15 +6,6 @@
 #include "registry/path_buffer.h"
 #include "text/text.h"
 
-BOOL MatchesDeviceId(const char* name, const char* const* patterns)
-{
-    for (; *patterns != NULL; patterns++) {
-        if (FindSubstring(name, *patterns) != NULL)
-            return TRUE;
-    }
-    return FALSE;
-}
-
 // Hands the first instance of the device key at path over; path is given back
 // as it came. TRUE when an instance was handed over.
 static BOOL RemoveFirstInstance(int mode, char* path, size_t size)
