@@ -2,14 +2,14 @@
 # Installs what the build needs on a Debian machine, and nothing that is already there.
 #   install-deps.sh native   compiler, CMake, GoogleTest (enough for the preview)
 #   install-deps.sh all      also mingw-w64 (32- and 64-bit), 64-bit Wine, clang for the fuzz
-#                            target, and what builds and boots the PE32 stage's VM
+#                            target, clang-format, and what builds and boots the PE32 stage's VM
 set -euo pipefail
 want=${1:-all}
 
 packages=(cmake g++ make libgtest-dev)
 if [ "$want" = all ]; then
     # libclang-rt-dev: the fuzzer runtime of whichever clang is Debian's default
-    packages+=(g++-mingw-w64-i686 clang libclang-rt-dev)
+    packages+=(g++-mingw-w64-i686 clang libclang-rt-dev clang-format)
     # The Wine suite runs the 64-bit build under 64-bit Wine: these machines
     # cannot execute 32-bit code, so 32-bit Wine (wine32:i386) would not start.
     packages+=(wine wine64 g++-mingw-w64-x86-64)

@@ -27,8 +27,7 @@ static void CheckDeviceKey(CHECK_TALLY* tally, int mode, const char* devicePath)
     for (;;) {
         length = KEY_NAME_SIZE;
         // name keeps the first instance's: later ones are only counted.
-        if (RegEnumKeyExA(device, count, count == 0 ? name : later, &length, NULL, NULL, NULL, NULL)
-            != ERROR_SUCCESS)
+        if (RegEnumKeyExA(device, count, count == 0 ? name : later, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
         count++;
     }

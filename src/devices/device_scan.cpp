@@ -21,8 +21,8 @@ static BOOL RemoveFirstInstance(int mode, char* path, size_t size)
 
     ClearBytes(name, sizeof(name));
     // Only the first instance: the others of this device key stay for another run.
-    if (RegEnumKeyExA(device, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
-        && AppendPath(path, size, "\\") && AppendPath(path, size, name)) {
+    if (RegEnumKeyExA(device, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS && AppendPath(path, size, "\\")
+        && AppendPath(path, size, name)) {
         RemoveDeviceInstance(mode, path);
         handedOver = TRUE;
     }

@@ -13,7 +13,7 @@ static BOOL OpenFirstSubkey(HKEY parent, HKEY* child)
     DWORD length = KEY_NAME_SIZE;
 
     return RegEnumKeyExA(parent, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
-        && RegOpenKeyExA(parent, name, 0, KEY_QUERY_VALUE, child) == ERROR_SUCCESS;
+           && RegOpenKeyExA(parent, name, 0, KEY_QUERY_VALUE, child) == ERROR_SUCCESS;
 }
 
 const char* ReadDriverSettingsKey(HKEY instance, char* driver, char* classPath)
