@@ -27,6 +27,10 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
 
     result.platformMode = DetectedMode(machine);
     machine.journal.Clear();  // so that it holds this run's calls alone
+    // and, of those, the requests to the platform's managers the report reads: no memory for the rest
+    machine.journal.KeepOnly([](const win32sim::JournalEntry& entry) {
+        return IsDeviceInstallerRequest(entry) || IsServiceManagerRequest(entry);
+    });
     const size_t removalsBefore = machine.removedDevices.size();
     result.run = RunProgram(machine);
     result.changes = recording.Changes();

@@ -183,6 +183,8 @@ TextFit FitOf(std::string_view text)
 
 RegFileFormat ExactFormat(const win32sim::Registry& registry)
 {
+    if (registry.OnlyAsciiText())
+        return RegFileFormat::Regedit4;
     TextFit fit = TextFit::Ascii;
     const auto take = [&fit](std::string_view text) {
         const TextFit piece = FitOf(text);

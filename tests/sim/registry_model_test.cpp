@@ -109,9 +109,10 @@ TEST(RegistryModel, DumpListsKeysDepthFirstWithTheirValues)
 
 namespace {
 
-// The work counted on one key with n subkeys and n values, all added, walked by
-// index and removed in shuffled order: about n log n steps when each costs
-// O(log n), n squared when any of them costs a walk or a move of the siblings.
+// The work counted on one key with n subkeys and n values, all added (now and
+// then read by index on the way), walked by index and removed in shuffled
+// order: about n log n steps when each costs O(log n), n squared when any of
+// them costs a walk, a move or a new sort of the siblings.
 uint64_t StepsForSiblings(size_t count)
 {
     std::vector<std::string> names;
@@ -122,9 +123,11 @@ uint64_t StepsForSiblings(size_t count)
 
     Registry registry;
     RegKey& key = registry.Create("K");
-    for (const std::string& name : names) {
-        key.CreateSubkey(name);
-        key.SetValue(name, REG_DWORD, std::vector<BYTE>{1, 0, 0, 0});
+    for (size_t i = 0; i < names.size(); ++i) {
+        key.CreateSubkey(names[i]);
+        key.SetValue(names[i], REG_DWORD, std::vector<BYTE>{1, 0, 0, 0});
+        if (i % 7 == 0)
+            key.SubkeyAt(i / 2);
     }
     std::string previous;
     for (size_t i = 0; i < key.SubkeyCount(); ++i) {

@@ -1,3 +1,5 @@
+#include "name_index.h"
+#include "ordered_chain.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -13,6 +15,24 @@ unsigned char Fold(char c)
 }
 
 }  // namespace
+
+uint32_t HashName(const void* owner, std::string_view name)
+{
+    uint64_t hash = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(owner)) * 0x9E3779B97F4A7C15u;
+    for (char c : name)
+        hash = (hash ^ Fold(c)) * 0x100000001B3u;
+    hash ^= hash >> 32;
+    hash *= 0xD6E8FEB86659FD93u;
+    return static_cast<uint32_t>(hash >> 32);
+}
+
+uint64_t SortPrefix(std::string_view name)
+{
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i)
+        prefix = (prefix << 8) | (i < name.size() ? Fold(name[i]) : 0);
+    return prefix;
+}
 
 int CompareNames(std::string_view a, std::string_view b)
 {

@@ -1,56 +1,80 @@
-// The siblings of one key, or the values of one key, kept in the platform's
+// The subkeys of one key, or the values of one key, kept in the platform's
 // name order whatever order they arrive in: a tree whose shape follows a hash
-// of each node's number (a treap), so finding, inserting and removing a name
-// and finding the n-th one cost O(log n) steps, and a link from each node to
-// the next in order makes walking them all cost one step a node.
+// of each node's number (a treap), so inserting and removing a name and
+// finding the n-th one cost O(log n) steps, and a link from each node to the
+// next in order makes walking them all cost one step a node. Names are found
+// through the store's NameIndex in one step. A node added is first only
+// listed; the chain is put in order when it is next walked, indexed or
+// shrunk: a sort of what was added and one pass that builds the tree, or,
+// when few were added to many, an insertion of each.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "name_index.h"
 #include "registry_store.h"
 
 namespace win32sim {
 
+// The first eight characters folded, in an integer that sorts as the names do
+// as far as they go.
+uint64_t SortPrefix(std::string_view name);
+
 template <class Node>
 class OrderedChain {
 public:
-    OrderedChain(NodeTable<Node>& table, uint64_t& steps) : table_(table), steps_(steps) {}
-
-    uint32_t Count(const NameChain& chain) const { return chain.root ? Links(chain.root).size : 0; }
-
-    // The node with that name or 0; previous is the node just before where
-    // the name stands or would stand (0 when first).
-    uint32_t Find(const NameChain& chain, std::string_view name, uint32_t* previous = nullptr) const
+    OrderedChain(NodeTable<Node>& table, NameIndex& index, ChainCursor& cursor, uint64_t& steps)
+        : table_(table), index_(index), cursor_(cursor), steps_(steps)
     {
-        uint32_t before = 0;
-        for (uint32_t at = chain.root; at;) {
-            const int order = Compare(name, table_[at].Name());
-            if (order == 0) {
-                if (previous)
-                    *previous = Before(at, before);
-                return at;
-            }
-            if (order < 0) {
-                at = Links(at).left;
-            } else {
-                before = at;
-                at = Links(at).right;
+    }
+
+    uint32_t Count(const NameChain& chain) const { return Size(chain.root) + Size(chain.unordered); }
+
+    uint32_t First(NameChain& chain) const
+    {
+        Order(chain);
+        return chain.first;
+    }
+
+    // The node of owner's chain with that name, or 0.
+    uint32_t Find(const RegKey* owner, const NameChain& chain, std::string_view name) const
+    {
+        const auto isIt = [&](uint32_t id) { return EqualsIgnoringCase(table_[id].Name(), name); };
+        if (Count(chain) > IndexedAbove)
+            return index_.Find(
+                HashName(owner, name), [&](uint32_t id) { return OwnerOf(table_[id]) == owner && isIt(id); }, steps_);
+        for (uint32_t list : {chain.first, chain.unordered}) {
+            for (uint32_t id = list; id; id = Links(id).next) {
+                ++steps_;
+                if (isIt(id))
+                    return id;
             }
         }
-        if (previous)
-            *previous = before;
         return 0;
     }
 
-    uint32_t At(const NameChain& chain, uint32_t index) const
+    uint32_t At(NameChain& chain, uint32_t index) const
     {
+        Order(chain);
+        // Enumerations ask for one index after the other: each is the last one's next.
+        if (cursor_.chain == &chain && cursor_.index + 1 == index) {
+            cursor_.index = index;
+            cursor_.id = Links(cursor_.id).next;
+            return cursor_.id;
+        }
+        const uint32_t wanted = index;
         uint32_t at = chain.root;
         while (at) {
             ++steps_;
             const uint32_t left = Size(Links(at).left);
-            if (index == left)
+            if (index == left) {
+                cursor_ = ChainCursor{&chain, wanted, at};
                 return at;
+            }
             if (index < left) {
                 at = Links(at).left;
             } else {
@@ -61,24 +85,51 @@ public:
         return 0;
     }
 
-    // Adds a node whose name is not in the chain yet; previous as Find gave it.
-    void Insert(NameChain& chain, uint32_t node, uint32_t previous)
+    // Adds a node, already named and owned by owner, whose name is not in the chain yet.
+    void Add(const RegKey* owner, NameChain& chain, uint32_t node)
     {
-        uint32_t& link = previous ? Links(previous).next : chain.first;
-        Links(node) = ChainLinks{0, 0, link, 1};
-        link = node;
-        chain.root = InsertBelow(chain.root, node, table_[node].Name());
+        const uint32_t count = Count(chain);
+        cursor_ = ChainCursor{};
+        // Until the chain is put in order, the newest node keeps the count of the added ones.
+        Links(node) = ChainLinks{0, 0, chain.unordered, 1 + Size(chain.unordered)};
+        chain.unordered = node;
+        if (count == IndexedAbove)
+            Index(owner, chain);
+        else if (count > IndexedAbove)
+            index_.Add(HashName(owner, table_[node].Name()), node);
     }
 
-    // Takes the node out of the chain; previous as Find gave it.
-    void Remove(NameChain& chain, uint32_t node, uint32_t previous)
+    void Remove(const RegKey* owner, NameChain& chain, uint32_t node)
     {
+        const uint32_t count = Count(chain);
+        cursor_ = ChainCursor{};
+        Order(chain);
+        const std::string_view name = table_[node].Name();
+        if (count > IndexedAbove)
+            index_.Remove(HashName(owner, name), node);
+        const uint32_t previous = Before(chain, name);
         (previous ? Links(previous).next : chain.first) = Links(node).next;
-        chain.root = RemoveBelow(chain.root, table_[node].Name());
+        chain.root = RemoveBelow(chain.root, name);
         Links(node) = ChainLinks{};
+        if (count - 1 == IndexedAbove)
+            Unindex(owner, chain);
+    }
+
+    // Lets the whole chain go: its nodes leave the index, and the chain is empty.
+    void Clear(const RegKey* owner, NameChain& chain)
+    {
+        Unindex(owner, chain);
+        chain = NameChain{};
+        cursor_ = ChainCursor{};
     }
 
 private:
+    // A walk through a few siblings costs less than a visit to the index.
+    static constexpr uint32_t IndexedAbove = 16;
+
+    static const RegKey* OwnerOf(const RegKey& key) { return key.parent_; }
+    static const RegKey* OwnerOf(const RegValue& value) { return value.owner_; }
+
     ChainLinks& Links(uint32_t id) const { return table_[id].links_; }
     uint32_t Size(uint32_t id) const { return id ? Links(id).size : 0; }
     void Resize(uint32_t id) const { Links(id).size = 1 + Size(Links(id).left) + Size(Links(id).right); }
@@ -99,20 +150,122 @@ private:
         return x;
     }
 
-    // The node before the one found: the greatest in its left subtree, or the last ancestor it lies right of.
-    uint32_t Before(uint32_t found, uint32_t ancestor) const
+    void Index(const RegKey* owner, const NameChain& chain)
     {
-        uint32_t at = Links(found).left;
-        if (!at)
-            return ancestor;
-        while (Links(at).right) {
-            ++steps_;
-            at = Links(at).right;
+        for (uint32_t list : {chain.first, chain.unordered}) {
+            for (uint32_t id = list; id; id = Links(id).next)
+                index_.Add(HashName(owner, table_[id].Name()), id);
         }
-        return at;
     }
 
-    uint32_t InsertBelow(uint32_t top, uint32_t node, std::string_view name)
+    void Unindex(const RegKey* owner, const NameChain& chain)
+    {
+        if (Count(chain) <= IndexedAbove)
+            return;
+        for (uint32_t list : {chain.first, chain.unordered}) {
+            for (uint32_t id = list; id; id = Links(id).next)
+                index_.Remove(HashName(owner, table_[id].Name()), id);
+        }
+    }
+
+    void Order(NameChain& chain) const
+    {
+        if (!chain.unordered)
+            return;
+        cursor_ = ChainCursor{};
+        std::vector<uint32_t> added;
+        for (uint32_t id = chain.unordered; id; id = Links(id).next)
+            added.push_back(id);
+        chain.unordered = 0;
+        const uint32_t count = Size(chain.root);
+        uint32_t depth = 1;
+        while ((uint64_t(1) << depth) < count)
+            ++depth;
+        if (added.size() * depth < count) {
+            for (uint32_t id : added)
+                Insert(chain, id);
+        } else {
+            Rebuild(chain, Sorted(std::move(added)));
+        }
+    }
+
+    std::vector<uint32_t> Sorted(std::vector<uint32_t> ids) const
+    {
+        std::vector<std::pair<uint64_t, uint32_t>> keyed;
+        keyed.reserve(ids.size());
+        for (uint32_t id : ids)
+            keyed.emplace_back(SortPrefix(table_[id].Name()), id);
+        std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            ++steps_;
+            if (a.first != b.first)
+                return a.first < b.first;
+            return CompareNames(table_[a.second].Name(), table_[b.second].Name()) < 0;
+        });
+        for (size_t i = 0; i < ids.size(); ++i)
+            ids[i] = keyed[i].second;
+        return ids;
+    }
+
+    // The chain's tree made again from its nodes and the sorted added ones, in one pass.
+    void Rebuild(NameChain& chain, std::vector<uint32_t> added) const
+    {
+        std::vector<uint32_t> all;
+        all.reserve(Size(chain.root) + added.size());
+        for (uint32_t id = chain.first; id; id = Links(id).next)
+            all.push_back(id);
+        std::vector<uint32_t> merged(all.size() + added.size());
+        std::merge(all.begin(), all.end(), added.begin(), added.end(), merged.begin(), [&](uint32_t a, uint32_t b) {
+            return Compare(table_[a].Name(), table_[b].Name()) < 0;
+        });
+        // The right edge of the tree built so far, from the root down; a node
+        // takes in as its left subtree every edge node of lower priority.
+        std::vector<uint32_t> edge;
+        for (size_t i = 0; i < merged.size(); ++i) {
+            const uint32_t id = merged[i];
+            ++steps_;
+            uint32_t left = 0;
+            while (!edge.empty() && Priority(edge.back()) < Priority(id)) {
+                left = edge.back();
+                edge.pop_back();
+                Resize(left);
+            }
+            Links(id) = ChainLinks{left, 0, i + 1 < merged.size() ? merged[i + 1] : 0, 0};
+            if (!edge.empty())
+                Links(edge.back()).right = id;
+            edge.push_back(id);
+        }
+        for (auto it = edge.rbegin(); it != edge.rend(); ++it)
+            Resize(*it);
+        chain.root = edge.empty() ? 0 : edge.front();
+        chain.first = merged.empty() ? 0 : merged.front();
+    }
+
+    // The node just before where name stands or would stand in the tree, 0 when first.
+    uint32_t Before(const NameChain& chain, std::string_view name) const
+    {
+        uint32_t before = 0;
+        for (uint32_t at = chain.root; at;) {
+            if (Compare(name, table_[at].Name()) <= 0) {
+                at = Links(at).left;
+            } else {
+                before = at;
+                at = Links(at).right;
+            }
+        }
+        return before;
+    }
+
+    void Insert(NameChain& chain, uint32_t node) const
+    {
+        const std::string_view name = table_[node].Name();
+        const uint32_t previous = Before(chain, name);
+        uint32_t& link = previous ? Links(previous).next : chain.first;
+        Links(node) = ChainLinks{0, 0, link, 1};
+        link = node;
+        chain.root = InsertBelow(chain.root, node, name);
+    }
+
+    uint32_t InsertBelow(uint32_t top, uint32_t node, std::string_view name) const
     {
         if (!top)
             return node;
@@ -131,7 +284,7 @@ private:
     }
 
     // Parts the subtree into the names before name and those after it.
-    void Split(uint32_t top, std::string_view name, uint32_t& before, uint32_t& after)
+    void Split(uint32_t top, std::string_view name, uint32_t& before, uint32_t& after) const
     {
         if (!top) {
             before = after = 0;
@@ -180,6 +333,8 @@ private:
     }
 
     NodeTable<Node>& table_;
+    NameIndex& index_;
+    ChainCursor& cursor_;
     uint64_t& steps_;
 };
 

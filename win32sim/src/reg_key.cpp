@@ -21,8 +21,14 @@ void CheckKeyName(std::string_view name)
                                     std::to_string(MaxKeyNameLength) + " characters");
 }
 
-OrderedChain<RegKey> SubkeyChain(RegistryStore& store) { return OrderedChain<RegKey>(store.keys, store.steps); }
-OrderedChain<RegValue> ValueChain(RegistryStore& store) { return OrderedChain<RegValue>(store.values, store.steps); }
+OrderedChain<RegKey> SubkeyChain(RegistryStore& store)
+{
+    return OrderedChain<RegKey>(store.keys, store.keyIndex, store.keyCursor, store.steps);
+}
+OrderedChain<RegValue> ValueChain(RegistryStore& store)
+{
+    return OrderedChain<RegValue>(store.values, store.valueIndex, store.valueCursor, store.steps);
+}
 
 // A value's block: the name's length (four bytes), the name, the data.
 const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
@@ -34,6 +40,21 @@ const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
     if (!data.empty())
         std::memcpy(block + sizeof length + name.size(), data.data(), data.size());
     return block;
+}
+
+bool IsAscii(std::string_view text)
+{
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+void NoteText(RegistryStore& store, std::string_view text)
+{
+    if (store.onlyAscii && !IsAscii(text))
+        store.onlyAscii = false;
 }
 
 }  // namespace
@@ -107,11 +128,15 @@ RegKey& RegKey::SubkeyAt(size_t index) const
     return store_->keys[id];
 }
 
-ChainRange<RegKey> RegKey::Subkeys() const { return ChainRange<RegKey>(store_, subkeys_.first, SubkeyCount()); }
+ChainRange<RegKey> RegKey::Subkeys() const
+{
+    OrderedChain<RegKey> chain = SubkeyChain(*store_);
+    return ChainRange<RegKey>(store_, chain.First(subkeys_), chain.Count(subkeys_));
+}
 
 RegKey* RegKey::FindSubkey(std::string_view name) const
 {
-    const uint32_t id = SubkeyChain(*store_).Find(subkeys_, name);
+    const uint32_t id = SubkeyChain(*store_).Find(this, subkeys_, name);
     return id ? &store_->keys[id] : nullptr;
 }
 
@@ -125,8 +150,7 @@ RegKey& RegKey::CreateSubkey(std::string_view name)
 {
     CheckKeyName(name);
     OrderedChain<RegKey> chain = SubkeyChain(*store_);
-    uint32_t previous = 0;
-    if (const uint32_t found = chain.Find(subkeys_, name, &previous))
+    if (const uint32_t found = chain.Find(this, subkeys_, name))
         return store_->keys[found];
 
     const uint32_t id = store_->keys.Add();
@@ -134,10 +158,11 @@ RegKey& RegKey::CreateSubkey(std::string_view name)
     char* stored = store_->bytes.Allocate(1 + name.size());
     stored[0] = static_cast<char>(name.size());
     std::memcpy(stored + 1, name.data(), name.size());
+    NoteText(*store_, name);
     key.store_ = store_;
     key.name_ = stored;
     key.parent_ = this;
-    chain.Insert(subkeys_, id, previous);
+    chain.Add(this, subkeys_, id);
     ++store_->keyCount;
     if (store_->recording) {
         key.added_ = true;
@@ -163,20 +188,20 @@ RegKey* RegKey::FindPath(std::string_view relativePath) const
 
 ChainRange<RegValue> RegKey::Values() const
 {
-    return ChainRange<RegValue>(store_, values_.first, ValueChain(*store_).Count(values_));
+    OrderedChain<RegValue> chain = ValueChain(*store_);
+    return ChainRange<RegValue>(store_, chain.First(values_), chain.Count(values_));
 }
 
 const RegValue* RegKey::FindValue(std::string_view name) const
 {
-    const uint32_t id = ValueChain(*store_).Find(values_, name);
+    const uint32_t id = ValueChain(*store_).Find(this, values_, name);
     return id ? &store_->values[id] : nullptr;
 }
 
 void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
 {
     OrderedChain<RegValue> chain = ValueChain(*store_);
-    uint32_t previous = 0;
-    const uint32_t found = chain.Find(values_, name, &previous);
+    const uint32_t found = chain.Find(this, values_, name);
     if (store_->recording)
         SaveValuesBefore();
     const uint32_t id = found ? found : store_->values.Add();
@@ -185,8 +210,12 @@ void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
     value.block_ = StoreValue(store_->bytes, found ? value.Name() : name, data);
     value.dataSize_ = static_cast<uint32_t>(data.size());
     value.type_ = type;
+    NoteText(*store_, name);
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
+        NoteText(*store_, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
     if (!found) {
-        chain.Insert(values_, id, previous);
+        value.owner_ = this;
+        chain.Add(this, values_, id);
         ++store_->valueCount;
     }
 }
@@ -194,13 +223,12 @@ void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
 bool RegKey::DeleteValue(std::string_view name)
 {
     OrderedChain<RegValue> chain = ValueChain(*store_);
-    uint32_t previous = 0;
-    const uint32_t found = chain.Find(values_, name, &previous);
+    const uint32_t found = chain.Find(this, values_, name);
     if (!found)
         return false;
     if (store_->recording)
         SaveValuesBefore();
-    chain.Remove(values_, found, previous);
+    chain.Remove(this, values_, found);
     --store_->valueCount;
     return true;
 }
@@ -208,14 +236,13 @@ bool RegKey::DeleteValue(std::string_view name)
 bool RegKey::RemoveSubkey(std::string_view name)
 {
     OrderedChain<RegKey> chain = SubkeyChain(*store_);
-    uint32_t previous = 0;
-    const uint32_t found = chain.Find(subkeys_, name, &previous);
+    const uint32_t found = chain.Find(this, subkeys_, name);
     if (!found)
         return false;
     RegKey& removed = store_->keys[found];
     const bool wasThere = store_->recording && !removed.added_;
     std::string path = wasThere ? removed.Path() : std::string();
-    chain.Remove(subkeys_, found, previous);
+    chain.Remove(this, subkeys_, found);
     const SubtreeSize before = removed.MarkSubtreeDeleted();
     if (wasThere) {
         store_->record.removedKeys.push_back({&removed, this, std::move(path), before});
@@ -250,12 +277,14 @@ SubtreeSize RegKey::MarkSubtreeDeleted()
     // Every key of the subtree is detached: a handle on one of them sees a
     // key of its own, without parent or subkeys.
     SubtreeSize before;
+    OrderedChain<RegKey> chain = SubkeyChain(*store_);
     std::vector<RegKey*> pending = {this};
     while (!pending.empty()) {
         RegKey* key = pending.back();
         pending.pop_back();
-        for (uint32_t id = key->subkeys_.first; id; id = store_->keys[id].links_.next)
+        for (uint32_t id = chain.First(key->subkeys_); id; id = store_->keys[id].links_.next)
             pending.push_back(&store_->keys[id]);
+        chain.Clear(key, key->subkeys_);
         --store_->keyCount;
         store_->valueCount -= ValueChain(*store_).Count(key->values_);
         if (store_->recording && !key->added_) {
@@ -269,7 +298,6 @@ SubtreeSize RegKey::MarkSubtreeDeleted()
         }
         key->deleted_ = true;
         key->parent_ = nullptr;
-        key->subkeys_ = NameChain{};
     }
     return before;
 }

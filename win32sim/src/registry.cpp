@@ -67,6 +67,8 @@ size_t Registry::KeyCount() const { return store_->keyCount; }
 
 size_t Registry::ValueCount() const { return store_->valueCount; }
 
+bool Registry::OnlyAsciiText() const { return store_->onlyAscii; }
+
 void Registry::StartRecording()
 {
     // Keys made during the last recording are now keys that were there before.

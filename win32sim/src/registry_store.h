@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "name_index.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -72,10 +73,22 @@ private:
     size_t left_ = 0;
 };
 
+// The place of the last node found by index, so that the next index costs one step.
+struct ChainCursor {
+    const NameChain* chain = nullptr;
+    uint32_t index = 0;
+    uint32_t id = 0;
+};
+
 struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
     NodeTable<RegKey> keys;
     NodeTable<RegValue> values;
     ByteArena bytes;
+    NameIndex keyIndex;    // of keys with many siblings, by parent and name
+    NameIndex valueIndex;  // of values of keys with many, by key and name
+    ChainCursor keyCursor;
+    ChainCursor valueCursor;
+    bool onlyAscii = true;  // no name or string stored so far held a byte above 0x7F
     uint64_t steps = 0;  // name comparisons and links moved, for the tests that bound them
     size_t keyCount = 0;   // below the root, deleted keys not counted
     size_t valueCount = 0;

@@ -54,6 +54,7 @@
 // there is one, then " [" target "]" when there is one.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -73,7 +74,14 @@ struct JournalEntry {
 
 class Journal {
 public:
-    void Record(JournalEntry entry) { entries_.push_back(std::move(entry)); }
+    void Record(JournalEntry entry)
+    {
+        if (!keep_ || keep_(entry))
+            entries_.push_back(std::move(entry));
+    }
+    // From now on only the calls keep accepts are recorded: a caller that
+    // reads a few kinds of call spares the memory of the rest.
+    void KeepOnly(std::function<bool(const JournalEntry&)> keep) { keep_ = std::move(keep); }
     const std::vector<JournalEntry>& Entries() const { return entries_; }
     std::vector<std::string> Calls() const;  // just the call names, in order
     std::string ToString() const;            // one entry a line, each ending in "\n"
@@ -88,6 +96,7 @@ public:
 
 private:
     std::vector<JournalEntry> entries_;
+    std::function<bool(const JournalEntry&)> keep_;
 };
 
 }  // namespace win32sim

@@ -1,9 +1,10 @@
 // The registry model: a tree of keys under HKEY_LOCAL_MACHINE. Names are
 // matched without regard to case and keep their case; subkeys are kept in
 // case-insensitive sorted order (ASCII letters compared upper-cased, as the
-// platform does), and so are a key's values. Finding, adding or removing a
-// name and finding the n-th subkey cost O(log n) in the number of siblings,
-// whatever order the names come in. Keys, values, names and data live in the
+// platform does), and so are a key's values. Finding or adding a name costs
+// O(1) on average, removing one and finding the n-th subkey O(log n) in the
+// number of siblings, whatever order the names come in; keys and values added
+// are put in order all at once when next read in order. Keys, values, names and data live in the
 // registry's own large blocks, which go all at once with the last registry or
 // handle holding them.
 #pragma once
@@ -72,7 +73,10 @@ struct ChainLinks {
 struct NameChain {
     uint32_t root = 0;
     uint32_t first = 0;
+    uint32_t unordered = 0;  // the nodes added since it was last put in order, linked by next
 };
+
+class RegKey;
 
 class RegValue {
 public:
@@ -85,6 +89,7 @@ private:
     friend class OrderedChain<RegValue>;
     friend class ChainRange<RegValue>;
     const char* block_ = nullptr;  // the name's length, the name, the data
+    const RegKey* owner_ = nullptr;
     uint32_t dataSize_ = 0;
     DWORD type_ = REG_NONE;
     ChainLinks links_;
@@ -180,8 +185,8 @@ private:
     const char* name_ = nullptr;  // the name's length in one byte, then the name
     RegKey* parent_ = nullptr;
     ChainLinks links_;
-    NameChain subkeys_;
-    NameChain values_;
+    mutable NameChain subkeys_;  // put in order when first read
+    mutable NameChain values_;
     bool deleted_ = false;
     bool added_ = false;  // made while the registry records
 };
@@ -233,6 +238,9 @@ public:
 
     size_t KeyCount() const;    // every key below the root
     size_t ValueCount() const;  // every value, the root's included
+    // True while no key name, value name or string (REG_SZ, REG_EXPAND_SZ,
+    // REG_MULTI_SZ) stored so far, since removed ones included, held a byte above 0x7F.
+    bool OnlyAsciiText() const;
     Registry Clone() const;   // a deep copy without faults or handles
 
     // Name comparisons and tree links moved so far, for the tests that bound

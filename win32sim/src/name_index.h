@@ -1,0 +1,91 @@
+// Every key's subkeys, or every key's values, found by owner and name in one
+// step: a table of node numbers addressed by a hash of the owner and the name
+// folded the registry's way (open addressing, linear probing). Each slot keeps
+// the hash beside the number, so most mismatches cost no visit to the node,
+// and the table grows without reading a single name again.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace win32sim {
+
+// The same for names that differ only in case, as the registry compares them.
+uint32_t HashName(const void* owner, std::string_view name);
+
+class NameIndex {
+public:
+    // The node whose hash is hash and for which isIt(number) holds, or 0.
+    template <class IsIt>
+    uint32_t Find(uint32_t hash, IsIt isIt, uint64_t& steps) const
+    {
+        if (slots_.empty())
+            return 0;
+        for (size_t at = hash & Mask();; at = (at + 1) & Mask()) {
+            ++steps;
+            const Slot& slot = slots_[at];
+            if (slot.id == 0)
+                return 0;
+            if (slot.hash == hash && isIt(slot.id))
+                return slot.id;
+        }
+    }
+
+    void Add(uint32_t hash, uint32_t id)
+    {
+        if (4 * (count_ + 1) > 3 * slots_.size())
+            Grow();
+        Place({id, hash});
+        ++count_;
+    }
+
+    void Remove(uint32_t hash, uint32_t id)
+    {
+        size_t hole = hash & Mask();
+        while (slots_[hole].id != id)
+            hole = (hole + 1) & Mask();
+        // Moves back each later entry of the run that may stand in the hole,
+        // so that every entry stays reachable from its home slot.
+        for (size_t at = (hole + 1) & Mask(); slots_[at].id != 0; at = (at + 1) & Mask()) {
+            const size_t home = slots_[at].hash & Mask();
+            if (((at - home) & Mask()) >= ((at - hole) & Mask())) {
+                slots_[hole] = slots_[at];
+                hole = at;
+            }
+        }
+        slots_[hole] = Slot{};
+        --count_;
+    }
+
+private:
+    struct Slot {
+        uint32_t id = 0;
+        uint32_t hash = 0;
+    };
+
+    size_t Mask() const { return slots_.size() - 1; }
+
+    void Place(Slot entry)
+    {
+        size_t at = entry.hash & Mask();
+        while (slots_[at].id != 0)
+            at = (at + 1) & Mask();
+        slots_[at] = entry;
+    }
+
+    void Grow()
+    {
+        std::vector<Slot> old(slots_.empty() ? 16 : 2 * slots_.size());
+        old.swap(slots_);
+        for (const Slot& entry : old) {
+            if (entry.id != 0)
+                Place(entry);
+        }
+    }
+
+    std::vector<Slot> slots_;
+    size_t count_ = 0;
+};
+
+}  // namespace win32sim
