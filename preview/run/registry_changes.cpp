@@ -53,15 +53,15 @@ void CompareValues(const std::string& path, const std::vector<win32sim::ValueBef
     while (old != before.end() || current != now.end()) {
         const int order = old == before.end()      ? 1
                           : current == now.end() ? -1
-                                                 : win32sim::CompareNames(old->name, current->Name());
+                                                 : win32sim::CompareNames(old->Name(), current->Name());
         if (order < 0) {
-            changes.removedValues.push_back(change(old->name, old->type));
+            changes.removedValues.push_back(change(old->Name(), old->Type()));
             ++old;
         } else if (order > 0) {
             changes.addedValues.push_back(change(current->Name(), current->Type()));
             ++current;
         } else {
-            if (old->type != current->Type() || old->data != current->Data())
+            if (old->Type() != current->Type() || old->Data() != current->Data())
                 changes.changedValues.push_back(change(current->Name(), current->Type()));
             ++old;
             ++current;

@@ -34,7 +34,7 @@ public:
 
     void Add(uint32_t hash, uint32_t id)
     {
-        if (4 * (count_ + 1) > 3 * slots_.size())
+        if (5 * (count_ + 1) > 4 * slots_.size())
             Grow();
         Place({id, hash});
         ++count_;

@@ -173,55 +173,46 @@ private:
         if (!chain.unordered)
             return;
         cursor_ = ChainCursor{};
-        std::vector<uint32_t> added;
-        for (uint32_t id = chain.unordered; id; id = Links(id).next)
-            added.push_back(id);
-        chain.unordered = 0;
         const uint32_t count = Size(chain.root);
+        const uint32_t added = Size(chain.unordered);
         uint32_t depth = 1;
         while ((uint64_t(1) << depth) < count)
             ++depth;
-        if (added.size() * depth < count) {
-            for (uint32_t id : added)
+        if (uint64_t(added) * depth < count) {
+            for (uint32_t id = chain.unordered, next; id; id = next) {
+                next = Links(id).next;
                 Insert(chain, id);
-        } else {
-            Rebuild(chain, Sorted(std::move(added)));
+            }
+            chain.unordered = 0;
+            return;
         }
-    }
-
-    std::vector<uint32_t> Sorted(std::vector<uint32_t> ids) const
-    {
-        std::vector<std::pair<uint64_t, uint32_t>> keyed;
-        keyed.reserve(ids.size());
-        for (uint32_t id : ids)
-            keyed.emplace_back(SortPrefix(table_[id].Name()), id);
-        std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+        // The chain in order, then the added nodes sorted, merged in place.
+        std::vector<std::pair<uint64_t, uint32_t>> nodes;
+        nodes.reserve(count + added);
+        for (uint32_t list : {chain.first, chain.unordered}) {
+            for (uint32_t id = list; id; id = Links(id).next)
+                nodes.emplace_back(SortPrefix(table_[id].Name()), id);
+        }
+        chain.unordered = 0;
+        const auto before = [&](const auto& a, const auto& b) {
             ++steps_;
             if (a.first != b.first)
                 return a.first < b.first;
             return CompareNames(table_[a.second].Name(), table_[b.second].Name()) < 0;
-        });
-        for (size_t i = 0; i < ids.size(); ++i)
-            ids[i] = keyed[i].second;
-        return ids;
+        };
+        std::sort(nodes.begin() + count, nodes.end(), before);
+        std::inplace_merge(nodes.begin(), nodes.begin() + count, nodes.end(), before);
+        Build(chain, nodes);
     }
 
-    // The chain's tree made again from its nodes and the sorted added ones, in one pass.
-    void Rebuild(NameChain& chain, std::vector<uint32_t> added) const
+    // The chain's tree made from its nodes in order, in one pass.
+    void Build(NameChain& chain, const std::vector<std::pair<uint64_t, uint32_t>>& nodes) const
     {
-        std::vector<uint32_t> all;
-        all.reserve(Size(chain.root) + added.size());
-        for (uint32_t id = chain.first; id; id = Links(id).next)
-            all.push_back(id);
-        std::vector<uint32_t> merged(all.size() + added.size());
-        std::merge(all.begin(), all.end(), added.begin(), added.end(), merged.begin(), [&](uint32_t a, uint32_t b) {
-            return Compare(table_[a].Name(), table_[b].Name()) < 0;
-        });
         // The right edge of the tree built so far, from the root down; a node
         // takes in as its left subtree every edge node of lower priority.
         std::vector<uint32_t> edge;
-        for (size_t i = 0; i < merged.size(); ++i) {
-            const uint32_t id = merged[i];
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const uint32_t id = nodes[i].second;
             ++steps_;
             uint32_t left = 0;
             while (!edge.empty() && Priority(edge.back()) < Priority(id)) {
@@ -229,7 +220,7 @@ private:
                 edge.pop_back();
                 Resize(left);
             }
-            Links(id) = ChainLinks{left, 0, i + 1 < merged.size() ? merged[i + 1] : 0, 0};
+            Links(id) = ChainLinks{left, 0, i + 1 < nodes.size() ? nodes[i + 1].second : 0, 0};
             if (!edge.empty())
                 Links(edge.back()).right = id;
             edge.push_back(id);
@@ -237,7 +228,7 @@ private:
         for (auto it = edge.rbegin(); it != edge.rend(); ++it)
             Resize(*it);
         chain.root = edge.empty() ? 0 : edge.front();
-        chain.first = merged.empty() ? 0 : merged.front();
+        chain.first = nodes.empty() ? 0 : nodes.front().second;
     }
 
     // The node just before where name stands or would stand in the tree, 0 when first.

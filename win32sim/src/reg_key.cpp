@@ -64,17 +64,34 @@ bool operator==(ByteView a, ByteView b)
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
-std::string_view RegValue::Name() const
+namespace {
+
+std::string_view NameInBlock(const char* block)
 {
     uint32_t length;
-    std::memcpy(&length, block_, sizeof length);
-    return std::string_view(block_ + sizeof length, length);
+    std::memcpy(&length, block, sizeof length);
+    return std::string_view(block + sizeof length, length);
 }
 
-ByteView RegValue::Data() const
+ByteView DataInBlock(const char* block, uint32_t size)
 {
-    return ByteView(reinterpret_cast<const BYTE*>(Name().data() + Name().size()), dataSize_);
+    const std::string_view name = NameInBlock(block);
+    return ByteView(reinterpret_cast<const BYTE*>(name.data() + name.size()), size);
 }
+
+}  // namespace
+
+std::string_view RegValue::Name() const { return NameInBlock(block_); }
+
+ByteView RegValue::Data() const { return DataInBlock(block_, dataSize_); }
+
+ValueBefore::ValueBefore(const RegValue& value) : block_(value.block_), dataSize_(value.dataSize_), type_(value.type_)
+{
+}
+
+std::string_view ValueBefore::Name() const { return NameInBlock(block_); }
+
+ByteView ValueBefore::Data() const { return DataInBlock(block_, dataSize_); }
 
 template <class Node>
 const Node& ChainRange<Node>::Iterator::operator*() const
@@ -262,7 +279,7 @@ void RegKey::SaveValuesBefore()
     if (!first)
         return;
     for (const RegValue& value : Values())
-        saved->second.push_back({value.Name(), value.Type(), value.Data()});
+        saved->second.emplace_back(value);
 }
 
 size_t RegKey::ValueCountBefore() const

@@ -78,6 +78,8 @@ struct NameChain {
 
 class RegKey;
 
+class ValueBefore;
+
 class RegValue {
 public:
     std::string_view Name() const;  // "" is the default value
@@ -86,6 +88,7 @@ public:
 
 private:
     friend class RegKey;
+    friend class ValueBefore;
     friend class OrderedChain<RegValue>;
     friend class ChainRange<RegValue>;
     const char* block_ = nullptr;  // the name's length, the name, the data
@@ -194,10 +197,17 @@ private:
 // What changed since a registry began to record, enough to tell the state
 // before from the state now without a copy of either: removed keys and
 // replaced data stay in the registry's storage, so the record points at them.
-struct ValueBefore {
-    std::string_view name;
-    DWORD type;
-    ByteView data;
+class ValueBefore {
+public:
+    explicit ValueBefore(const RegValue& value);
+    std::string_view Name() const;
+    DWORD Type() const { return type_; }
+    ByteView Data() const;
+
+private:
+    const char* block_;  // as the value's: the name's length, the name, the data
+    uint32_t dataSize_;
+    DWORD type_;
 };
 struct RemovedKey {
     const RegKey* key;
