@@ -26,6 +26,14 @@ uint32_t HashName(const void* owner, std::string_view name)
     return static_cast<uint32_t>(hash >> 32);
 }
 
+size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b)
+{
+    size_t i = 0;
+    while (i < a.size() && i < b.size() && Fold(a[i]) == Fold(b[i]))
+        ++i;
+    return i;
+}
+
 uint64_t SortPrefix(std::string_view name)
 {
     uint64_t prefix = 0;

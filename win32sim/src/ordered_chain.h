@@ -23,6 +23,7 @@ namespace win32sim {
 // The first eight characters folded, in an integer that sorts as the names do
 // as far as they go.
 uint64_t SortPrefix(std::string_view name);
+size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b);
 
 template <class Node>
 class OrderedChain {
@@ -187,12 +188,19 @@ private:
             return;
         }
         // The chain in order, then the added nodes sorted, merged in place.
+        // Each is sorted first by eight characters after those all the names share.
         std::vector<std::pair<uint64_t, uint32_t>> nodes;
         nodes.reserve(count + added);
+        const std::string_view some = table_[chain.unordered].Name();
+        size_t shared = some.size();
         for (uint32_t list : {chain.first, chain.unordered}) {
-            for (uint32_t id = list; id; id = Links(id).next)
-                nodes.emplace_back(SortPrefix(table_[id].Name()), id);
+            for (uint32_t id = list; id; id = Links(id).next) {
+                shared = SharedPrefixIgnoringCase(some.substr(0, shared), table_[id].Name());
+                nodes.emplace_back(0, id);
+            }
         }
+        for (auto& node : nodes)
+            node.first = SortPrefix(table_[node.second].Name().substr(shared));
         chain.unordered = 0;
         const auto before = [&](const auto& a, const auto& b) {
             ++steps_;
