@@ -35,10 +35,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double SecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // User and system time of this process so far: what a busy machine does not inflate.
 double CpuSeconds()
@@ -53,8 +50,8 @@ double Megabytes(size_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1
 
 void PrintGenerated(const std::string& path, const win32sim::Registry& registry, const char* form)
 {
-    std::printf("%s: %zu keys, %zu values, %.1f MB (%s)\n", path.c_str(), registry.KeyCount(),
-                registry.ValueCount(), Megabytes(std::filesystem::file_size(path)), form);
+    std::printf("%s: %zu keys, %zu values, %.1f MB (%s)\n", path.c_str(), registry.KeyCount(), registry.ValueCount(),
+                Megabytes(std::filesystem::file_size(path)), form);
 }
 
 int Generate(const std::string& path, bool unicode, size_t keys, size_t values)

@@ -24,8 +24,7 @@ void AddComClass(win32sim::RegKey& classes, Sequence& random, size_t n)
     win32sim::RegKey& key = classes.CreateSubkey(Guid(random));
     key.SetValue("", REG_SZ, Text("Vendor" + std::to_string(n % 97) + " Component Class " + std::to_string(n)));
     win32sim::RegKey& server = key.CreateSubkey("InprocServer32");
-    server.SetValue("", REG_EXPAND_SZ,
-                    Text("%SystemRoot%\\system32\\vcomp" + std::to_string(n % 4000) + ".dll"));
+    server.SetValue("", REG_EXPAND_SZ, Text("%SystemRoot%\\system32\\vcomp" + std::to_string(n % 4000) + ".dll"));
     server.SetValue("ThreadingModel", REG_SZ, Text(n % 3 ? "Apartment" : "Both"));
     key.CreateSubkey("ProgID").SetValue("", REG_SZ, Text("Vendor.Class" + std::to_string(n) + ".1"));
 }
@@ -77,8 +76,8 @@ void AddPciDevice(win32sim::RegKey& pci, Sequence& random, size_t n)
     instance.SetValue("Mfg", REG_SZ, Text("Vendor " + std::to_string(n % 97)));
     instance.SetValue("Service", REG_SZ, Text("Svc" + Hex(n, 5)));
     instance.SetValue("ConfigFlags", REG_DWORD, Dword(0));
-    instance.SetValue("LocationInformation", REG_SZ, Text("PCI bus " + std::to_string(n % 4) + ", device " +
-                                                             std::to_string(n % 32) + ", function 0"));
+    instance.SetValue("LocationInformation", REG_SZ,
+                      Text("PCI bus " + std::to_string(n % 4) + ", device " + std::to_string(n % 32) + ", function 0"));
     win32sim::RegKey& parameters = instance.CreateSubkey("Device Parameters");
     parameters.SetValue("InterruptAffinity", REG_DWORD, Dword(1));
     parameters.SetValue("MsiSupported", REG_DWORD, Dword(0));
@@ -96,9 +95,10 @@ void AddComponent(win32sim::RegKey& components, Sequence& random, size_t valueCo
         if (i % 10 == 9)
             key.SetValue(product, REG_BINARY, Binary(random, 24));
         else
-            key.SetValue(product, REG_SZ, Text("C:\\Program Files\\Vendor" + std::to_string(random.Below(97)) +
-                                               "\\Product" + std::to_string(random.Below(50)) + "\\bin\\file" +
-                                               std::to_string(random.Below(10000)) + ".dll"));
+            key.SetValue(
+                product, REG_SZ,
+                Text("C:\\Program Files\\Vendor" + std::to_string(random.Below(97)) + "\\Product" +
+                     std::to_string(random.Below(50)) + "\\bin\\file" + std::to_string(random.Below(10000)) + ".dll"));
     }
 }
 

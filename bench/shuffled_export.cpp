@@ -44,8 +44,8 @@ void WriteShuffledExport(const win32sim::Registry& registry, std::ostream& out)
         if (line.front() == '[')
             blocks.push_back({line, {}});
         else if (line.front() == ' ')
-            blocks.back().values.back() = std::string_view(blocks.back().values.back().data(),
-                                                           blocks.back().values.back().size() + line.size());
+            blocks.back().values.back() =
+                std::string_view(blocks.back().values.back().data(), blocks.back().values.back().size() + line.size());
         else if (line.front() == '"' || line.front() == '@')
             blocks.back().values.push_back(line);
         start = end;

@@ -11,12 +11,12 @@ namespace qalm {
 
 struct PreviewOptions {
     std::string profile = "winxp";
-    std::string without;              // "" or what the platform lacks: setupapi.dll, setupapi-functions
-    std::string afterPath;            // "" when the after-state is not wanted
+    std::string without;    // "" or what the platform lacks: setupapi.dll, setupapi-functions
+    std::string afterPath;  // "" when the after-state is not wanted
     bool json = false;
     bool help = false;
     bool version = false;
-    std::vector<std::string> files;   // none: the built-in sample
+    std::vector<std::string> files;  // none: the built-in sample
 };
 
 std::string PreviewUsage();

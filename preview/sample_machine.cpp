@@ -10,10 +10,7 @@ extern const size_t kSampleMachineRegTextSize;
 
 namespace qalm {
 
-std::string_view SampleMachineReg()
-{
-    return std::string_view(kSampleMachineRegText, kSampleMachineRegTextSize);
-}
+std::string_view SampleMachineReg() { return std::string_view(kSampleMachineRegText, kSampleMachineRegTextSize); }
 
 void LoadSampleMachine(win32sim::Registry& registry)
 {

@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh all
+scripts/check-format.sh
 
 for preset in native asan win32 win64 fuzz; do
     cmake --preset "$preset" >/dev/null

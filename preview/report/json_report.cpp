@@ -50,8 +50,8 @@ std::string Subtrees(const std::vector<KeySubtree>& subtrees)
     std::string text = "[";
     for (size_t i = 0; i < subtrees.size(); ++i) {
         text += i == 0 ? "\n" : ",\n";
-        text += "      {\"path\": " + JsonString(subtrees[i].path) + ", \"keys\": " +
-                std::to_string(subtrees[i].keys) + ", \"values\": " + std::to_string(subtrees[i].values) + "}";
+        text += "      {\"path\": " + JsonString(subtrees[i].path) + ", \"keys\": " + std::to_string(subtrees[i].keys) +
+                ", \"values\": " + std::to_string(subtrees[i].values) + "}";
     }
     return text + "\n    ]";
 }
@@ -64,8 +64,8 @@ std::string Values(const std::vector<ValueChange>& values)
     for (size_t i = 0; i < values.size(); ++i) {
         text += i == 0 ? "\n" : ",\n";
         text += "      {\"key\": " + JsonString(values[i].keyPath) + ", \"name\": " + JsonString(values[i].name) +
-                ", \"type\": " + std::to_string(values[i].type) + ", \"typeName\": " +
-                JsonString(ValueTypeName(values[i].type)) + "}";
+                ", \"type\": " + std::to_string(values[i].type) +
+                ", \"typeName\": " + JsonString(ValueTypeName(values[i].type)) + "}";
     }
     return text + "\n    ]";
 }

@@ -6,7 +6,6 @@
 
 #include "platform/platform_mode.h"
 
-
 namespace qalm {
 
 std::string ModeName(int mode)
@@ -100,11 +99,11 @@ std::string PlatformDescription(const win32sim::Platform& platform)
     default:
         family = "platform id " + std::to_string(platform.platformId) + ", version";
     }
-    std::string text = family + " " + std::to_string(platform.majorVersion) + "." +
-                       std::to_string(platform.minorVersion);
+    std::string text =
+        family + " " + std::to_string(platform.majorVersion) + "." + std::to_string(platform.minorVersion);
     // The 9x family repeats the version in the high word; the build is the low one.
-    const DWORD build = platform.platformId == VER_PLATFORM_WIN32_WINDOWS ? (platform.buildNumber & 0xFFFF)
-                                                                           : platform.buildNumber;
+    const DWORD build =
+        platform.platformId == VER_PLATFORM_WIN32_WINDOWS ? (platform.buildNumber & 0xFFFF) : platform.buildNumber;
     if (build != 0)
         text += ", build " + std::to_string(build);
     if (platform.setupApi == win32sim::SetupApi::Missing)

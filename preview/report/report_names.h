@@ -11,9 +11,9 @@
 
 namespace qalm {
 
-std::string ModeName(int mode);              // "MODE_NT5"
-std::string ErrorName(long long code);       // "ERROR_ACCESS_DENIED", or the number
-std::string ValueTypeName(DWORD type);       // "REG_SZ", or "type 0x..."
+std::string ModeName(int mode);                                       // "MODE_NT5"
+std::string ErrorName(long long code);                                // "ERROR_ACCESS_DENIED", or the number
+std::string ValueTypeName(DWORD type);                                // "REG_SZ", or "type 0x..."
 std::string PlatformDescription(const win32sim::Platform& platform);  // "Windows NT 5.1, build 2600"
 
 // What a device-installer or service-manager call asks for: "remove", "stop"...

@@ -51,7 +51,7 @@ void CompareValues(const std::string& path, const std::vector<win32sim::ValueBef
     auto current = now.begin();
     const auto change = [&](std::string_view name, DWORD type) { return ValueChange{path, std::string(name), type}; };
     while (old != before.end() || current != now.end()) {
-        const int order = old == before.end()      ? 1
+        const int order = old == before.end()    ? 1
                           : current == now.end() ? -1
                                                  : win32sim::CompareNames(old->Name(), current->Name());
         if (order < 0) {

@@ -25,7 +25,7 @@ struct ValueChange {
 };
 
 struct RegistryChanges {
-    std::vector<KeySubtree> removedKeys;  // the top of each removed subtree, in enumeration order
+    std::vector<KeySubtree> removedKeys;     // the top of each removed subtree, in enumeration order
     std::vector<ValueChange> removedValues;  // from keys that are still there
     std::vector<KeySubtree> addedKeys;
     std::vector<ValueChange> addedValues;

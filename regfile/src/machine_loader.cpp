@@ -114,12 +114,13 @@ std::string SkippedKeysWarning(const SkippedKeys& skipped)
     if (skipped.count == 0)
         return "";
     std::string warning = "warning: skipped " + std::to_string(skipped.count) +
-                          (skipped.count == 1 ? " key" : " keys") + " outside HKEY_LOCAL_MACHINE (the first: " +
-                          Printable(skipped.firstKey) + " at " + Printable(skipped.firstFile) + ":" + std::to_string(skipped.firstLine) + ")";
+                          (skipped.count == 1 ? " key" : " keys") +
+                          " outside HKEY_LOCAL_MACHINE (the first: " + Printable(skipped.firstKey) + " at " +
+                          Printable(skipped.firstFile) + ":" + std::to_string(skipped.firstLine) + ")";
     if (skipped.malformedLines > 0) {
         warning += ", with " + std::to_string(skipped.malformedLines) +
-                   (skipped.malformedLines == 1 ? " malformed line" : " malformed lines") + " among them (the first: " +
-                   skipped.firstMalformed + ")";
+                   (skipped.malformedLines == 1 ? " malformed line" : " malformed lines") +
+                   " among them (the first: " + skipped.firstMalformed + ")";
     }
     return warning;
 }

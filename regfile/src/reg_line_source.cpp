@@ -9,10 +9,7 @@ constexpr size_t kChunkSize = 1 << 16;
 
 }  // namespace
 
-RegLineSource::RegLineSource(std::istream& in) : in_(in)
-{
-    DetectEncoding();
-}
+RegLineSource::RegLineSource(std::istream& in) : in_(in) { DetectEncoding(); }
 
 void RegLineSource::DetectEncoding()
 {

@@ -27,10 +27,10 @@ private:
 
     std::istream& in_;
     RegEncoding encoding_ = RegEncoding::Bytes;
-    std::string text_;      // decoded, not yet returned
-    size_t position_ = 0;   // start of the next line in text_
-    std::string chunk_;     // raw UTF-16 bytes as read
-    std::string pending_;   // UTF-16 bytes that end in the middle of a character
+    std::string text_;     // decoded, not yet returned
+    size_t position_ = 0;  // start of the next line in text_
+    std::string chunk_;    // raw UTF-16 bytes as read
+    std::string pending_;  // UTF-16 bytes that end in the middle of a character
     size_t lineNumber_ = 0;
     bool exhausted_ = false;
 };

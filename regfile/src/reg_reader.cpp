@@ -29,9 +29,11 @@ RegRoot ClassifyRoot(std::string_view root)
 {
     if (win32sim::EqualsIgnoringCase(root, "HKEY_LOCAL_MACHINE") || win32sim::EqualsIgnoringCase(root, "HKLM"))
         return RegRoot::LocalMachine;
-    static constexpr std::string_view kOtherRoots[] = {
-        "HKEY_CLASSES_ROOT", "HKCR", "HKEY_CURRENT_USER", "HKCU", "HKEY_USERS", "HKU",
-        "HKEY_CURRENT_CONFIG", "HKCC", "HKEY_DYN_DATA", "HKEY_PERFORMANCE_DATA"};
+    static constexpr std::string_view kOtherRoots[] = {"HKEY_CLASSES_ROOT",   "HKCR",
+                                                       "HKEY_CURRENT_USER",   "HKCU",
+                                                       "HKEY_USERS",          "HKU",
+                                                       "HKEY_CURRENT_CONFIG", "HKCC",
+                                                       "HKEY_DYN_DATA",       "HKEY_PERFORMANCE_DATA"};
     for (std::string_view other : kOtherRoots) {
         if (win32sim::EqualsIgnoringCase(root, other))
             return RegRoot::Other;

@@ -110,7 +110,8 @@ private:
 
     void Dword(win32sim::ByteView data)
     {
-        const unsigned long number = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned long>(data[3]) << 24);
+        const unsigned long number =
+            data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned long>(data[3]) << 24);
         char text[16];
         std::snprintf(text, sizeof text, "dword:%08lx", number);
         Append(text);

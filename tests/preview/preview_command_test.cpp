@@ -52,7 +52,8 @@ TEST(PreviewCommand, RunsTheNt4SequenceOnAGivenExport)
     const CommandResult result = RunCommand({"--os", "nt40", folder.Write("nt4.reg", kNt4Machine)});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(Contains(result.out, "-> MODE_NT4")) << result.out;
-    EXPECT_TRUE(Contains(result.out, "stop     QalmPort                failed: ERROR_SERVICE_NOT_ACTIVE")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "stop     QalmPort                failed: ERROR_SERVICE_NOT_ACTIVE"))
+        << result.out;
     EXPECT_TRUE(Contains(result.out, "delete   QalmPort                ok")) << result.out;
     EXPECT_TRUE(Contains(result.out, "- QalmPort   1 key, 1 value")) << result.out;
     EXPECT_TRUE(Contains(result.out, "- value \"QalmPort1\" (REG_SZ)")) << result.out;
@@ -113,8 +114,9 @@ TEST(PreviewCommand, WritesNonAsciiTextAsOneUnicodeExportFromEitherFormat)
         u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
         u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\\u041c\u043e\u0434\u0435\u043c]\r\n"
         u"\"\u0418\u043c\u044f\"=\"\u0424\u0430\u043a\u0441 \U0001F4E0\"\r\n\r\n");
-    const std::string regedit4 = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\\u041c\u043e\u0434\u0435\u043c]\n"
-                                 "\"\u0418\u043c\u044f\"=\"\u0424\u0430\u043a\u0441 \U0001F4E0\"\n";
+    const std::string regedit4 =
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\\u041c\u043e\u0434\u0435\u043c]\n"
+        "\"\u0418\u043c\u044f\"=\"\u0424\u0430\u043a\u0441 \U0001F4E0\"\n";
     TemporaryFolder folder;
     for (const std::string& input : {folder.Write("unicode.reg", unicode), folder.Write("regedit4.reg", regedit4)}) {
         ASSERT_EQ(RunCommand({"--os", "vista", "--after", folder.PathOf("after.reg"), input}).status, 0);
@@ -125,8 +127,9 @@ TEST(PreviewCommand, WritesNonAsciiTextAsOneUnicodeExportFromEitherFormat)
 // Bytes of an ANSI code page that the file does not name go back as they were read.
 TEST(PreviewCommand, WritesAnsiTextBackAsItsBytes)
 {
-    const std::string ansi = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xe9]\n"
-                             "\"Name\"=\"Fax \xe9t\xe9\"\n\n";
+    const std::string ansi =
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xe9]\n"
+        "\"Name\"=\"Fax \xe9t\xe9\"\n\n";
     TemporaryFolder folder;
     const std::string input = folder.Write("ansi.reg", ansi);
     ASSERT_EQ(RunCommand({"--os", "vista", "--after", folder.PathOf("after.reg"), input}).status, 0);
@@ -140,23 +143,29 @@ TEST(PreviewCommand, WarnsOnceAboutKeysOutsideTheLocalMachine)
         "mixed.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n[HKEY_CURRENT_USER\\B]\n[HKEY_USERS\\C]\n[HKLM\\D]\n");
     const CommandResult result = RunCommand({file});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, "qalm-preview: warning: skipped 3 keys outside HKEY_LOCAL_MACHINE (the first: "
-                          "HKEY_CURRENT_USER\\A at " + file + ":2)\n");
+    EXPECT_EQ(result.err,
+              "qalm-preview: warning: skipped 3 keys outside HKEY_LOCAL_MACHINE (the first: "
+              "HKEY_CURRENT_USER\\A at " +
+                  file + ":2)\n");
 }
 
 // Only HKEY_LOCAL_MACHINE is read: a mistake under another root is counted, not fatal.
 TEST(PreviewCommand, CountsMalformedLinesUnderSkippedRootsAndGoesOn)
 {
     TemporaryFolder folder;
-    const std::string file = folder.Write(
-        "classes.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n\"V\"=dword:0ffffffff\n[HKEY_CLASSES_ROOT\\\\x]\n"
-                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VQR]\n\"Version\"=\"7\"\n");
+    const std::string file =
+        folder.Write("classes.reg",
+                     "REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n\"V\"=dword:0ffffffff\n[HKEY_CLASSES_ROOT\\\\x]\n"
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VQR]\n\"Version\"=\"7\"\n");
     const CommandResult result = RunCommand({"--os", "vista", file});
     EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(Contains(result.out, "classes.reg: 2 keys, 1 value")) << result.out;  // SOFTWARE, SOFTWARE\VQR and its value
-    EXPECT_EQ(result.err, "qalm-preview: warning: skipped 2 keys outside HKEY_LOCAL_MACHINE (the first: "
-                          "HKEY_CLASSES_ROOT\\.txt at " + file + ":2), with 2 malformed lines among them (the first: " +
-                          file + ":3: a dword holds at most 8 hex digits, found 9)\n");
+    EXPECT_TRUE(Contains(result.out, "classes.reg: 2 keys, 1 value"))
+        << result.out;  // SOFTWARE, SOFTWARE\VQR and its value
+    EXPECT_EQ(result.err,
+              "qalm-preview: warning: skipped 2 keys outside HKEY_LOCAL_MACHINE (the first: "
+              "HKEY_CLASSES_ROOT\\.txt at " +
+                  file + ":2), with 2 malformed lines among them (the first: " + file +
+                  ":3: a dword holds at most 8 hex digits, found 9)\n");
 }
 
 TEST(PreviewCommand, RejectsAMalformedFileAndLeavesTheAfterFileAlone)

@@ -48,8 +48,8 @@ inline ::testing::AssertionResult HasValue(const win32sim::Registry& registry, c
     if (value->Type() != type)
         return ::testing::AssertionFailure() << path << " \"" << name << "\" has type " << value->Type();
     if (value->Data() != data)
-        return ::testing::AssertionFailure() << path << " \"" << name << "\" has other data (" << value->Data().size()
-                                             << " bytes)";
+        return ::testing::AssertionFailure()
+               << path << " \"" << name << "\" has other data (" << value->Data().size() << " bytes)";
     return ::testing::AssertionSuccess();
 }
 

@@ -238,12 +238,16 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"empty key name", "REGEDIT4\n[HKLM\\A\\\\B]\n", 2, "between two backslashes"},
         MalformedCase{"key name too long", "REGEDIT4\n[HKLM\\" + std::string(256, 'k') + "]\n", 2,
                       "at most 255 characters"},
-        MalformedCase{"key too deep", "REGEDIT4\n[HKLM" + [] {
-                          std::string path;
-                          for (int level = 0; level < 513; ++level)
-                              path += "\\k";
-                          return path;
-                      }() + "]\n", 2, "at most 512 levels deep"},
+        MalformedCase{"key too deep",
+                      "REGEDIT4\n[HKLM" +
+                          [] {
+                              std::string path;
+                              for (int level = 0; level < 513; ++level)
+                                  path += "\\k";
+                              return path;
+                          }() +
+                          "]\n",
+                      2, "at most 512 levels deep"},
         MalformedCase{"root deletion", "REGEDIT4\n[-HKEY_LOCAL_MACHINE]\n", 2, "cannot be deleted"},
         MalformedCase{"stray text", "REGEDIT4\n[HKLM\\A]\nV=1\n", 3, "a [KEY] line, a \"name\"=value line"},
         MalformedCase{"unclosed name", "REGEDIT4\n[HKLM\\A]\n\"V=1\n", 3, "closing \" for the value name"},

@@ -1,6 +1,6 @@
+#include "run/registry_changes.h"
 #include "preview_test_support.h"
 #include "report/removal_tree.h"
-#include "run/registry_changes.h"
 
 namespace qalm::testing {
 namespace {
@@ -105,12 +105,9 @@ TEST(RemovalTree, DrawsRemovedKeysUnderTheirSharedParentsWithAlignedCounts)
     registry.Find("HARDWARE\\SERIALCOMM")->DeleteValue("QalmPort1");
 
     const std::vector<std::string> expected = {
-        "HARDWARE\\SERIALCOMM",
-        "  - value \"QalmPort1\" (REG_SZ)",
-        "SOFTWARE\\Uninstall",
-        "  - VQRMDM     1 key, 2 values",
-        "SYSTEM\\Services",
-        "  - QalmPort   4 keys, 3 values",
+        "HARDWARE\\SERIALCOMM", "  - value \"QalmPort1\" (REG_SZ)",
+        "SOFTWARE\\Uninstall",  "  - VQRMDM     1 key, 2 values",
+        "SYSTEM\\Services",     "  - QalmPort   4 keys, 3 values",
     };
     EXPECT_EQ(RemovalTreeLines(before.Changes()), expected);
 }
@@ -121,12 +118,8 @@ TEST(RemovalTree, KeepsBranchesApartWhereTheyFork)
     changes.removedKeys = {{"SYSTEM\\CCS\\Enum\\PCI\\VEN_1", 2, 0}, {"SYSTEM\\CCS\\Services\\Q", 1, 1}};
     changes.removedValues = {{"SYSTEM\\CCS", "", REG_DWORD}};
     const std::vector<std::string> expected = {
-        "SYSTEM\\CCS",
-        "  - value @ (default) (REG_DWORD)",
-        "  Enum\\PCI",
-        "    - VEN_1   2 keys",
-        "  Services",
-        "    - Q       1 key, 1 value",
+        "SYSTEM\\CCS", "  - value @ (default) (REG_DWORD)", "  Enum\\PCI", "    - VEN_1   2 keys",
+        "  Services",  "    - Q       1 key, 1 value",
     };
     EXPECT_EQ(RemovalTreeLines(changes), expected);
 }

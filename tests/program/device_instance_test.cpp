@@ -38,8 +38,7 @@ TEST(RemoveDeviceInstance, Nt4AsksTheClassValueThenHandsTheRootIdToTheInstaller)
               (std::vector<std::string>{"GetFocus", "LoadLibraryA", "GetProcAddress", "GetProcAddress",
                                         "GetProcAddress", "GetProcAddress", "RegOpenKeyExA", "RegQueryValueExA",
                                         "RegCloseKey", "SetupDiCreateDeviceInfoList", "SetupDiOpenDeviceInfoA",
-                                        "SetupDiCallClassInstaller", "SetupDiDestroyDeviceInfoList",
-                                        "FreeLibrary"}));
+                                        "SetupDiCallClassInstaller", "SetupDiDestroyDeviceInfoList", "FreeLibrary"}));
     const win32sim::JournalEntry open = m.machine.journal.Find("RegOpenKeyExA")[0];
     EXPECT_EQ(open.arguments[3], "0x1");
     EXPECT_EQ(m.machine.journal.Find("RegQueryValueExA")[0].arguments,

@@ -48,7 +48,7 @@ TEST(ScanDeviceKeys, HandsOverBothMatchingKeysAroundAnotherDevice)
         [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3])");
     ScanDeviceKeys(MODE_NT5, PciEnumKey, PciDeviceIds);
     EXPECT_EQ(m.machine.RemovedDeviceIds(), (Ids{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&1)",
-                                             R"(PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3)"}));
+                                                 R"(PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&3)"}));
     EXPECT_TRUE(m.Exists(R"(SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C12&SUBSYS_00000000&REV_01\3&2)"));
 }
 

@@ -105,31 +105,30 @@ TEST_P(WithoutDriverSettings, DeletesNoClassEntryAndStillCleansTheTrees)
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u) << m.machine.journal.ToString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Chains, WithoutDriverSettings,
-    testing::Values(BrokenChain{"NoEnumerator", ""}, BrokenChain{"NoDeviceKey", R"(
+INSTANTIATE_TEST_SUITE_P(Chains, WithoutDriverSettings,
+                         testing::Values(BrokenChain{"NoEnumerator", ""}, BrokenChain{"NoDeviceKey", R"(
         [HKEY_LOCAL_MACHINE\Enum\VQRWDM])"},
-                    BrokenChain{"NoInstanceKey", R"(
+                                         BrokenChain{"NoInstanceKey", R"(
                         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000])"},
-                    BrokenChain{"NoDriverValue", R"(
+                                         BrokenChain{"NoDriverValue", R"(
                         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
                         "Class"="Modem")"},
-                    BrokenChain{"NoBackslash", R"(
+                                         BrokenChain{"NoBackslash", R"(
                         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
                         "Driver"="Modem")"},
-                    BrokenChain{"EmptyClass", R"(
+                                         BrokenChain{"EmptyClass", R"(
                         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
                         "Driver"="\\0000")"},
-                    BrokenChain{"EmptyIndex", R"(
+                                         BrokenChain{"EmptyIndex", R"(
                         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
                         "Driver"="Modem\\")"},
-                    BrokenChain{"IndexStartingWithABackslash", R"(
+                                         BrokenChain{"IndexStartingWithABackslash", R"(
                         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
                         "Driver"="Modem\\\\0000")"},
-                    BrokenChain{"NotText", R"(
+                                         BrokenChain{"NotText", R"(
                         [HKEY_LOCAL_MACHINE\Enum\VQRWDM\DEV_0000\0000]
                         "Driver"=dword:0000005c)"}),
-    [](const testing::TestParamInfo<BrokenChain>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<BrokenChain>& info) { return std::string(info.param.name); });
 
 TEST(CleanEnumerator9x, SkipsAClassNameTooLongForTheClassPath)
 {

@@ -119,12 +119,12 @@ TEST_F(Nt4, DeletesTheServiceKeysInOrderWhenTheManagerDoesNotKnowTheService)
 
     EXPECT_EQ(machine.journal.Find("OpenServiceA")[0].result, ERROR_SERVICE_DOES_NOT_EXIST);
     EXPECT_EQ(Removed(before, machine.registry), ProductKeys);
-    EXPECT_EQ(Succeeded(machine.journal, "RegDeleteKeyA"),
-              (Targets{Country + "1", Country + R"(49\Dial)", Country + "49", R"(SOFTWARE\VQR\Modem Tools)",
-                       R"(SOFTWARE\VQR)", DeviceSpecific + Modem, Uninstall + "VQRMDM", Services + R"(QalmPort\Enum)",
-                       Services + R"(QalmPort\Parameters\QalmPort1\Country)",
-                       Services + R"(QalmPort\Parameters\QalmPort1)", Services + R"(QalmPort\Parameters)",
-                       Services + R"(QalmPort\Security)", Services + "QalmPort"}));
+    EXPECT_EQ(
+        Succeeded(machine.journal, "RegDeleteKeyA"),
+        (Targets{Country + "1", Country + R"(49\Dial)", Country + "49", R"(SOFTWARE\VQR\Modem Tools)",
+                 R"(SOFTWARE\VQR)", DeviceSpecific + Modem, Uninstall + "VQRMDM", Services + R"(QalmPort\Enum)",
+                 Services + R"(QalmPort\Parameters\QalmPort1\Country)", Services + R"(QalmPort\Parameters\QalmPort1)",
+                 Services + R"(QalmPort\Parameters)", Services + R"(QalmPort\Security)", Services + "QalmPort"}));
     EXPECT_EQ(Succeeded(machine.journal, "RegDeleteValueA"), Targets{R"(HARDWARE\DEVICEMAP\SERIALCOMM)"});
     EXPECT_EQ(machine.OpenHandleCount(), 0u);
 }

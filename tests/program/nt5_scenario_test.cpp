@@ -80,14 +80,12 @@ TEST_F(Xp, RemovesExactlyTheProductsDevicesAndKeys)
 TEST_F(Xp, HandsOverTheDevicesThenDeletesCountriesUninstallEntriesAndServiceKeys)
 {
     RunProgram(machine);
-    EXPECT_EQ(machine.RemovedDeviceIds(),
-              (Targets{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58)",
-                       R"(PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&13c0b0c5&0&60)",
-                       R"(PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&13c0b0c5&0&68)"}));
+    EXPECT_EQ(machine.RemovedDeviceIds(), (Targets{R"(PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01\3&13c0b0c5&0&58)",
+                                                   R"(PCI\VEN_5A3E&DEV_3C11&SUBSYS_3C115A3E&REV_02\3&13c0b0c5&0&60)",
+                                                   R"(PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01\3&13c0b0c5&0&68)"}));
     EXPECT_EQ(Succeeded(machine.journal, "RegDeleteKeyA"),
-              (Targets{Country + "1", Country + "81", Uninstall + "VQRMDM", Uninstall + "HZUMDM",
-                       Uninstall + "OKWAMDM", Services + R"(QalmPort\Enum)",
-                       Services + R"(QalmPort\Parameters\QalmPort1\Country)",
+              (Targets{Country + "1", Country + "81", Uninstall + "VQRMDM", Uninstall + "HZUMDM", Uninstall + "OKWAMDM",
+                       Services + R"(QalmPort\Enum)", Services + R"(QalmPort\Parameters\QalmPort1\Country)",
                        Services + R"(QalmPort\Parameters\QalmPort1)", Services + R"(QalmPort\Parameters)",
                        Services + R"(QalmPort\Security)", Services + "QalmPort"}));
     EXPECT_EQ(CountCalls(machine.journal, "OpenSCManagerA"), 0u);

@@ -67,11 +67,11 @@ constexpr unsigned WatchdogSeconds = 10;
 
 // Runs the statement in a child process under the watchdog, so that a removal
 // that repeats without end fails the test instead of hanging the suite.
-#define ASSERT_RUNS_TO_THE_END(statement)                                \
-    ASSERT_EXIT(                                                         \
-        {                                                                \
-            alarm(programtest::WatchdogSeconds);                         \
-            statement;                                                   \
-            _exit(0);                                                    \
-        },                                                               \
+#define ASSERT_RUNS_TO_THE_END(statement)        \
+    ASSERT_EXIT(                                 \
+        {                                        \
+            alarm(programtest::WatchdogSeconds); \
+            statement;                           \
+            _exit(0);                            \
+        },                                       \
         testing::ExitedWithCode(0), "")

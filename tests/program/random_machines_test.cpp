@@ -82,7 +82,8 @@ private:
             std::string device = enumerator + "\\" + Named(Pick(ids));
             registry.Create(device);
             for (int i = Between(0, 3); i > 0; --i) {
-                std::string instance = device + "\\" + Named(Pick({"3&13c0b0c5&0&58", "3&13c0b0c5&0&60", "0000", "0001"}));
+                std::string instance =
+                    device + "\\" + Named(Pick({"3&13c0b0c5&0&58", "3&13c0b0c5&0&60", "0000", "0001"}));
                 registry.Create(instance);
                 if (Chance(0.7))
                     registry.SetString(instance, "ClassGUID", "{4D36E96D-E325-11CE-BFC1-08002BE10318}");
@@ -150,10 +151,10 @@ private:
             registry.SetDword(instance, "Driver", static_cast<DWORD>(Between(0, 0x7fffffff)));
             return;
         default:
-            registry.SetString(instance, "Driver",
-                               Pick({R"(Modem\0000)", R"(Modem\0001)", R"(Modem\0002\Init)", R"(Ports\0001)",
-                                     "Modem", R"(\0000)", R"(Modem\)", R"(Modem\\0000)", R"(VQRWDM\0000)",
-                                     longClass + R"(\0000)", R"(\)", ""}));
+            registry.SetString(
+                instance, "Driver",
+                Pick({R"(Modem\0000)", R"(Modem\0001)", R"(Modem\0002\Init)", R"(Ports\0001)", "Modem", R"(\0000)",
+                      R"(Modem\)", R"(Modem\\0000)", R"(VQRWDM\0000)", longClass + R"(\0000)", R"(\)", ""}));
         }
     }
 
@@ -242,15 +243,15 @@ public:
     {
         size_t valueMark = entry.find(" > ");
         if (valueMark != std::string::npos)
-            return serialValue_ && EqualsIgnoringCase(entry.substr(0, valueMark), SerialCommKey)
-                && EqualsIgnoringCase(entry.substr(valueMark + 3), SerialCommValueName);
+            return serialValue_ && EqualsIgnoringCase(entry.substr(0, valueMark), SerialCommKey) &&
+                   EqualsIgnoringCase(entry.substr(valueMark + 3), SerialCommValueName);
         for (const std::string& key : keys_) {
             if (EqualsIgnoringCase(entry, key))
                 return true;
         }
         for (const std::string& root : subtrees_) {
-            if (entry.size() >= root.size() && EqualsIgnoringCase(entry.substr(0, root.size()), root)
-                && (entry.size() == root.size() || entry[root.size()] == '\\'))
+            if (entry.size() >= root.size() && EqualsIgnoringCase(entry.substr(0, root.size()), root) &&
+                (entry.size() == root.size() || entry[root.size()] == '\\'))
                 return true;
         }
         return false;
@@ -302,8 +303,8 @@ private:
         std::string text(driver->Data().begin(), driver->Data().end());
         text = text.substr(0, text.find('\0'));
         size_t separator = text.find('\\');
-        if (separator == std::string::npos || separator == 0 || separator + 1 == text.size()
-            || text[separator + 1] == '\\' || std::string(ClassKeyPrefix9x).size() + separator >= SHORT_PATH_SIZE)
+        if (separator == std::string::npos || separator == 0 || separator + 1 == text.size() ||
+            text[separator + 1] == '\\' || std::string(ClassKeyPrefix9x).size() + separator >= SHORT_PATH_SIZE)
             return;
         subtrees_.push_back(ClassKeyPrefix9x + text);
     }

@@ -61,8 +61,8 @@ TEST_P(ServiceFaults, Returns1AndClosesEveryHandle)
     EXPECT_EQ(m.machine.OpenHandleCount(), 0u);
 }
 
-const Calls FullRun = {"OpenSCManagerA", "OpenServiceA", "ControlService", "DeleteService", "CloseServiceHandle",
-                       "CloseServiceHandle"};
+const Calls FullRun = {"OpenSCManagerA", "OpenServiceA",       "ControlService",
+                       "DeleteService",  "CloseServiceHandle", "CloseServiceHandle"};
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, ServiceFaults,
@@ -74,14 +74,14 @@ INSTANTIATE_TEST_SUITE_P(
                          machine.registry.DeleteTree(R"(SYSTEM\CurrentControlSet\Services\QalmPort)");
                      },
                      Calls{"OpenSCManagerA", "OpenServiceA", "CloseServiceHandle"}},
-        ServiceFault{"ServiceRefused", [](win32sim::Machine& machine) { machine.services["QalmPort"].refusesOpen = true; },
+        ServiceFault{"ServiceRefused",
+                     [](win32sim::Machine& machine) { machine.services["QalmPort"].refusesOpen = true; },
                      Calls{"OpenSCManagerA", "OpenServiceA", "CloseServiceHandle"}},
         ServiceFault{"AlreadyStopped", [](win32sim::Machine&) {}, FullRun},
         ServiceFault{"StopRefused", [](win32sim::Machine& machine) { machine.services["QalmPort"].refusesStop = true; },
                      FullRun},
         ServiceFault{"DeletionRefused",
-                     [](win32sim::Machine& machine) { machine.services["QalmPort"].refusesDeletion = true; },
-                     FullRun}),
+                     [](win32sim::Machine& machine) { machine.services["QalmPort"].refusesDeletion = true; }, FullRun}),
     [](const testing::TestParamInfo<ServiceFault>& info) { return std::string(info.param.name); });
 
 TEST(RemoveSerialCommValue, DeletesOnlyThePortsEntry)

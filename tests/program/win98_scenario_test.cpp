@@ -89,9 +89,8 @@ TEST_F(Win98, CleansTheEnumeratorsInTurnBeforeTheUninstallEntries)
               (Targets{Class + R"(Modem\0001)", R"(Enum\VQRWDM)", Class + "VQRWDM",
                        R"(Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_3C105A3E&REV_01)",
                        R"(Enum\PCI\VEN_5A3E&DEV_3C15&SUBSYS_3C155A3E&REV_01)",
-                       R"(Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01)",
-                       R"(Enum\MF\CHILD0000\VEN_5A3E&DEV_3C4B)", Class + R"(Modem\0002)", R"(Enum\OKWAWDM)",
-                       Uninstall + "VQRMDM", Uninstall + "OKWAMDM"}));
+                       R"(Enum\PCI\VEN_5A3E&DEV_3C4B&SUBSYS_00000000&REV_01)", R"(Enum\MF\CHILD0000\VEN_5A3E&DEV_3C4B)",
+                       Class + R"(Modem\0002)", R"(Enum\OKWAWDM)", Uninstall + "VQRMDM", Uninstall + "OKWAMDM"}));
     // The enumerators are visited in their order, HZUWDM though it is absent.
     Targets enumeratorOpens;
     for (const std::string& target : machine.journal.Targets("RegOpenKeyExA")) {

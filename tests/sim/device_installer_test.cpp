@@ -58,8 +58,8 @@ TEST(DeviceInstaller, RemoveKeepsTheDeviceKeyWhileAnotherInstanceIsLeft)
     AddKeys(on.machine.registry, {std::string(Device) + "\\4&1234&0&50"});
     HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
     SP_DEVINFO_DATA record = Record();
-    ASSERT_TRUE(SetupDiOpenDeviceInfoA(set, "pci\\ven_5a3e&dev_3c10&subsys_00000000&rev_01\\3&61AAA01&0&48", nullptr,
-                                       0, &record));
+    ASSERT_TRUE(SetupDiOpenDeviceInfoA(set, "pci\\ven_5a3e&dev_3c10&subsys_00000000&rev_01\\3&61AAA01&0&48", nullptr, 0,
+                                       &record));
     EXPECT_TRUE(SetupDiCallClassInstaller(DIF_REMOVE, set, &record));
     EXPECT_EQ(simtest::SubkeyNames(*on.machine.registry.Find(Device)), std::vector<std::string>{"4&1234&0&50"});
     SetupDiDestroyDeviceInfoList(set);
@@ -101,8 +101,8 @@ TEST(DeviceInstaller, OpenRefusesIdsOf200CharactersOrMore)
     std::string fits = "PCI\\" + device + "\\" + std::string(199 - 155, 'i');
     std::string tooLong = fits + "j";
     ASSERT_EQ(fits.size(), 199u);
-    AddKeys(on.machine.registry, {"SYSTEM\\CurrentControlSet\\Enum\\" + fits,
-                                  "SYSTEM\\CurrentControlSet\\Enum\\" + tooLong});
+    AddKeys(on.machine.registry,
+            {"SYSTEM\\CurrentControlSet\\Enum\\" + fits, "SYSTEM\\CurrentControlSet\\Enum\\" + tooLong});
     HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
     SP_DEVINFO_DATA record = Record();
     EXPECT_TRUE(SetupDiOpenDeviceInfoA(set, fits.c_str(), nullptr, 0, &record));
@@ -213,17 +213,16 @@ TEST(DeviceInstaller, RemoveTakesOnlyTheDriverKeyTheDriverValueNames)
     const Case cases[] = {
         {"class\\index", REG_SZ, asText(text), false, true},
         {"unterminated, lower case", REG_EXPAND_SZ,
-         std::vector<BYTE>{'{', '4', 'd', '3', '6', 'e', '9', '6', 'd', '-', 'e', '3', '2', '5', '-', '1', '1', 'c',
-                           'e', '-', 'b', 'f', 'c', '1', '-', '0', '8', '0', '0', '2', 'b', 'e', '1', '0', '3', '1',
-                           '8', '}', '\\', '0', '0', '0', '4'},
+         std::vector<BYTE>{'{', '4', 'd', '3', '6', 'e', '9', '6', 'd',  '-', 'e', '3', '2', '5', '-',
+                           '1', '1', 'c', 'e', '-', 'b', 'f', 'c', '1',  '-', '0', '8', '0', '0', '2',
+                           'b', 'e', '1', '0', '3', '1', '8', '}', '\\', '0', '0', '0', '4'},
          false, true},
         {"resisting", REG_SZ, asText(text), true, false},
         {"not text", REG_BINARY, std::vector<BYTE>(text.begin(), text.end()), false, false},
         {"a number", REG_DWORD, {4, 0, 0, 0}, false, false},
         {"empty", REG_SZ, asText(""), false, false},
         {"the class key", REG_SZ, asText("{4D36E96D-E325-11CE-BFC1-08002BE10318}"), false, false},
-        {"the class key, trailing backslash", REG_SZ, asText("{4D36E96D-E325-11CE-BFC1-08002BE10318}\\"), false,
-         false},
+        {"the class key, trailing backslash", REG_SZ, asText("{4D36E96D-E325-11CE-BFC1-08002BE10318}\\"), false, false},
         {"trailing backslash", REG_SZ, asText(text + "\\"), false, false},
         {"empty class", REG_SZ, asText("\\0004"), false, false},
         {"doubled backslash", REG_SZ, asText("{4D36E96D-E325-11CE-BFC1-08002BE10318}\\\\0004"), false, false},

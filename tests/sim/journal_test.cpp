@@ -52,8 +52,9 @@ TEST(Journal, RecordsServiceAndInstallerCallsWithTheErrorTheyReported)
               "GetFocus() = 0 -> NULL\n"
               "SetupDiCreateDeviceInfoList(NULL, NULL) = 0 -> set1\n"
               "SetupDiOpenDeviceInfoA(set1, \"Root\\UNIMODEM\\0000\", NULL, 0x0, " +
-                  recordSize + ") = 3758096907 [Root\\UNIMODEM\\0000]\n"
-                               "SetupDiDestroyDeviceInfoList(set1) = 0\n");
+                  recordSize +
+                  ") = 3758096907 [Root\\UNIMODEM\\0000]\n"
+                  "SetupDiDestroyDeviceInfoList(set1) = 0\n");
 }
 
 TEST(Journal, NumbersHandlesPerMachineInTheOrderTheyWereHandedOut)

@@ -29,19 +29,20 @@ TEST_P(Profiles, GetVersionExAReportsTheProfilesVersion)
     EXPECT_EQ(info.dwMinorVersion, expected.minor);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Named, Profiles,
-    testing::Values(ProfileCase{"win31", 0, 3, 10}, ProfileCase{"win95", 1, 4, 0}, ProfileCase{"win98", 1, 4, 10},
-                    ProfileCase{"winme", 1, 4, 90}, ProfileCase{"nt351", 2, 3, 51}, ProfileCase{"nt40", 2, 4, 0},
-                    ProfileCase{"win2k", 2, 5, 0}, ProfileCase{"winxp", 2, 5, 1}, ProfileCase{"win2003", 2, 5, 2},
-                    ProfileCase{"vista", 2, 6, 0}, ProfileCase{"win7", 2, 6, 1}, ProfileCase{"win10", 2, 10, 0},
-                    ProfileCase{"3.4.0", 3, 4, 0}, ProfileCase{"2.7.12", 2, 7, 12}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            c = (c == '.') ? '_' : c;
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Named, Profiles,
+                         testing::Values(ProfileCase{"win31", 0, 3, 10}, ProfileCase{"win95", 1, 4, 0},
+                                         ProfileCase{"win98", 1, 4, 10}, ProfileCase{"winme", 1, 4, 90},
+                                         ProfileCase{"nt351", 2, 3, 51}, ProfileCase{"nt40", 2, 4, 0},
+                                         ProfileCase{"win2k", 2, 5, 0}, ProfileCase{"winxp", 2, 5, 1},
+                                         ProfileCase{"win2003", 2, 5, 2}, ProfileCase{"vista", 2, 6, 0},
+                                         ProfileCase{"win7", 2, 6, 1}, ProfileCase{"win10", 2, 10, 0},
+                                         ProfileCase{"3.4.0", 3, 4, 0}, ProfileCase{"2.7.12", 2, 7, 12}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 c = (c == '.') ? '_' : c;
+                             return name;
+                         });
 
 TEST(Platforms, EveryNamedProfileIsFoundByName)
 {
@@ -53,8 +54,8 @@ TEST(Platforms, EveryNamedProfileIsFoundByName)
 
 TEST(Platforms, OnlyThreeDecimalNumbersMakeAProfile)
 {
-    for (const char* name : {"", "2.6", "2.6.", ".6.1", "2.6.1.0", "x.6.1", "-1.2.3", "2.6.1x", "4294967296.0.0",
-                             "winnt"})
+    for (const char* name :
+         {"", "2.6", "2.6.", ".6.1", "2.6.1.0", "x.6.1", "-1.2.3", "2.6.1x", "4294967296.0.0", "winnt"})
         EXPECT_FALSE(FindPlatform(name).has_value()) << name;
     EXPECT_EQ(FindPlatform("4294967295.0.0")->platformId, 4294967295u);
 }

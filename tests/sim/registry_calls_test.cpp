@@ -200,8 +200,8 @@ TEST(RegistryDelete, NtRefusesAKeyWithSubkeysAndKeepsIt)
 TEST(RegistryDelete, NineXRemovesTheWholeSubtreeInOneCall)
 {
     ActiveMachine on("win98");
-    AddKeys(on.machine.registry, {"Enum\\VQRWDM\\DEV\\0000", "Enum\\VQRWDM\\DEV\\0001", "Enum\\VQRWDM\\Other",
-                                  "Enum\\PCI"});
+    AddKeys(on.machine.registry,
+            {"Enum\\VQRWDM\\DEV\\0000", "Enum\\VQRWDM\\DEV\\0001", "Enum\\VQRWDM\\Other", "Enum\\PCI"});
     HKEY enumKey = Open("Enum", KEY_ALL_ACCESS);
     EXPECT_EQ(RegDeleteKeyA(enumKey, "VQRWDM"), ERROR_SUCCESS);
     EXPECT_FALSE(KeyExists(on.machine, "Enum\\VQRWDM"));

@@ -15,9 +15,9 @@ const char* const ServiceKey = "SYSTEM\\CurrentControlSet\\Services\\QalmPort";
 void InstallService(Machine& machine, bool running)
 {
     machine.registry.SetDword(ServiceKey, "Type", 1);
-    AddKeys(machine.registry, {"SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Parameters\\QalmPort1",
-                               "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Enum",
-                               "SYSTEM\\CurrentControlSet\\Services\\Other"});
+    AddKeys(machine.registry,
+            {"SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Parameters\\QalmPort1",
+             "SYSTEM\\CurrentControlSet\\Services\\QalmPort\\Enum", "SYSTEM\\CurrentControlSet\\Services\\Other"});
     machine.registry.SetDword("SYSTEM\\CurrentControlSet\\Services\\Other", "Type", 1);
     machine.services["QalmPort"].running = running;
 }

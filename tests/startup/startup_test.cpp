@@ -84,16 +84,15 @@ protected:
 
 TEST_P(Startup, ClassifiesThePlatformAndExitsWith18) { CheckClassification(); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Profiles, Startup,
-    testing::Values(StartupCase{"win95", MODE_9X, false}, StartupCase{"win98", MODE_9X, false},
-                    StartupCase{"winme", MODE_9X, false}, StartupCase{"nt351", MODE_NT4, false},
-                    StartupCase{"nt40", MODE_NT4, false}, StartupCase{"win2k", MODE_NT5, false},
-                    StartupCase{"winxp", MODE_NT5, false}, StartupCase{"win2003", MODE_NT5, false},
-                    // Versions no profile names: the id decides, then the major version alone.
-                    StartupCase{"1.5.0", MODE_9X, false}, StartupCase{"2.0.0", MODE_NT4, false},
-                    StartupCase{"2.5.99", MODE_NT5, false}),
-    CaseName);
+INSTANTIATE_TEST_SUITE_P(Profiles, Startup,
+                         testing::Values(StartupCase{"win95", MODE_9X, false}, StartupCase{"win98", MODE_9X, false},
+                                         StartupCase{"winme", MODE_9X, false}, StartupCase{"nt351", MODE_NT4, false},
+                                         StartupCase{"nt40", MODE_NT4, false}, StartupCase{"win2k", MODE_NT5, false},
+                                         StartupCase{"winxp", MODE_NT5, false}, StartupCase{"win2003", MODE_NT5, false},
+                                         // Versions no profile names: the id decides, then the major version alone.
+                                         StartupCase{"1.5.0", MODE_9X, false}, StartupCase{"2.0.0", MODE_NT4, false},
+                                         StartupCase{"2.5.99", MODE_NT5, false}),
+                         CaseName);
 
 // The platforms where the program removes nothing.
 class QuietStartup : public Startup {};
@@ -105,9 +104,9 @@ TEST_P(QuietStartup, MakesTheVersionQueryAndWritesTheMessageAtMost)
     std::string before = machine.registry.Dump();
     qalm::RunProgram(machine);
     EXPECT_EQ(machine.registry.Dump(), before);
-    const std::vector<std::string> expected = GetParam().printsMessage
-        ? std::vector<std::string>{"GetVersionExA", "GetStdHandle", "WriteFile"}
-        : std::vector<std::string>{"GetVersionExA"};
+    const std::vector<std::string> expected =
+        GetParam().printsMessage ? std::vector<std::string>{"GetVersionExA", "GetStdHandle", "WriteFile"}
+                                 : std::vector<std::string>{"GetVersionExA"};
     EXPECT_EQ(machine.journal.Calls(), expected) << machine.journal.ToString();
 }
 
@@ -116,18 +115,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StartupCase{"win31", MODE_UNSUPPORTED, true}, StartupCase{"vista", MODE_NONE, false},
                     StartupCase{"win7", MODE_NONE, false}, StartupCase{"win10", MODE_NONE, false},
                     StartupCase{"fail", MODE_NONE, false}, StartupCase{"0.4.0", MODE_UNSUPPORTED, true},
-                    StartupCase{"3.4.0", MODE_UNSUPPORTED, true},
-                    StartupCase{"4294967295.5.0", MODE_UNSUPPORTED, true}, StartupCase{"2.6.0", MODE_NONE, false},
-                    StartupCase{"2.4294967295.0", MODE_NONE, false}),
+                    StartupCase{"3.4.0", MODE_UNSUPPORTED, true}, StartupCase{"4294967295.5.0", MODE_UNSUPPORTED, true},
+                    StartupCase{"2.6.0", MODE_NONE, false}, StartupCase{"2.4294967295.0", MODE_NONE, false}),
     CaseName);
 
 TEST(StartupJournal, Win31ShowsTheVersionQueryAndTheMessageWrittenToStandardOutput)
 {
     Machine machine(FindPlatform("win31").value());
     EXPECT_EQ(qalm::RunProgram(machine).printed, UnsupportedMessage);
-    EXPECT_EQ(machine.journal.ToString(), "GetVersionExA(148) = 0 -> 0.3.10\n"
-                                          "GetStdHandle(-11) = 0 -> stdout\n"
-                                          "WriteFile(stdout, \"This program requires WINDOWS 95 or NT\", 38, NULL) = 0 -> 38\n");
+    EXPECT_EQ(machine.journal.ToString(),
+              "GetVersionExA(148) = 0 -> 0.3.10\n"
+              "GetStdHandle(-11) = 0 -> stdout\n"
+              "WriteFile(stdout, \"This program requires WINDOWS 95 or NT\", 38, NULL) = 0 -> 38\n");
 }
 
 TEST(StartupJournal, AFailedVersionQueryLeavesTheModeUnsetAndChangesNothing)

@@ -20,8 +20,7 @@ typedef struct _SP_DEVINFO_DATA {
 extern "C" {
 
 HDEVINFO WINAPI SetupDiCreateDeviceInfoList(const GUID* classGuid, HWND parent);
-BOOL WINAPI SetupDiOpenDeviceInfoA(HDEVINFO set, PCSTR instanceId, HWND parent, DWORD flags,
-                                   PSP_DEVINFO_DATA record);
+BOOL WINAPI SetupDiOpenDeviceInfoA(HDEVINFO set, PCSTR instanceId, HWND parent, DWORD flags, PSP_DEVINFO_DATA record);
 BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set, PSP_DEVINFO_DATA record);
 BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO set);
 

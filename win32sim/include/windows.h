@@ -145,10 +145,9 @@ typedef struct _SERVICE_STATUS {
 extern "C" {
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
-LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
-                          LPSTR className, LPDWORD classLength, PFILETIME lastWriteTime);
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                             LPDWORD dataSize);
+LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR className,
+                          LPDWORD classLength, PFILETIME lastWriteTime);
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 LONG WINAPI RegCloseKey(HKEY key);

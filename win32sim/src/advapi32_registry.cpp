@@ -74,8 +74,7 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
     return status;
 }
 
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                             LPDWORD dataSize)
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
     Machine& machine = CurrentMachine();
     std::vector<std::string> arguments = {machine.handles.NameOf(key), Quoted(valueName), SizeArgument(dataSize)};

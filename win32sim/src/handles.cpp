@@ -36,8 +36,8 @@ bool Handles::CloseKey(HKEY handle) { return keys_.erase(reinterpret_cast<uintpt
 
 SC_HANDLE Handles::AddService(ServiceHandle handle)
 {
-    handle.name = handle.isManager ? "sc" + std::to_string(++managersHandedOut_)
-                                   : "svc" + std::to_string(++servicesHandedOut_);
+    handle.name =
+        handle.isManager ? "sc" + std::to_string(++managersHandedOut_) : "svc" + std::to_string(++servicesHandedOut_);
     uintptr_t value = NextValue();
     services_.emplace(value, std::move(handle));
     return reinterpret_cast<SC_HANDLE>(value);

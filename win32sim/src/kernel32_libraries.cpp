@@ -1,7 +1,7 @@
 // Loading libraries: setupapi.dll is the one library the program loads, and
 // its functions are the stand-in's own, unless the platform lacks them.
-#include <setupapi.h>
 #include <windows.h>
+#include <setupapi.h>
 
 #include <map>
 #include <string>
@@ -48,8 +48,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR name)
         library = machine.handles.AddModule(ModuleHandle{name, ""});
     else
         machine.lastError = status;
-    Record(machine, "LoadLibraryA", std::move(arguments), status,
-           library ? machine.handles.NameOf(library) : "");
+    Record(machine, "LoadLibraryA", std::move(arguments), status, library ? machine.handles.NameOf(library) : "");
     return library;
 }
 

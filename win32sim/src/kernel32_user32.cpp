@@ -29,8 +29,8 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info)
         info->dwBuildNumber = platform.buildNumber;
         info->dwPlatformId = platform.platformId;
         std::memset(info->szCSDVersion, 0, sizeof(info->szCSDVersion));
-        output = Decimal(platform.platformId) + "." + Decimal(platform.majorVersion) + "." +
-                 Decimal(platform.minorVersion);
+        output =
+            Decimal(platform.platformId) + "." + Decimal(platform.majorVersion) + "." + Decimal(platform.minorVersion);
     } else {
         machine.lastError = status;
     }

@@ -89,8 +89,8 @@ struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
     ChainCursor keyCursor;
     ChainCursor valueCursor;
     bool onlyAscii = true;  // no name or string stored so far held a byte above 0x7F
-    uint64_t steps = 0;  // name comparisons and links moved, for the tests that bound them
-    size_t keyCount = 0;   // below the root, deleted keys not counted
+    uint64_t steps = 0;     // name comparisons and links moved, for the tests that bound them
+    size_t keyCount = 0;    // below the root, deleted keys not counted
     size_t valueCount = 0;
 
     bool recording = false;

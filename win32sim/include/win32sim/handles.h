@@ -3,8 +3,8 @@
 // machine ever had, whatever its kind, and a short name for the journal.
 #pragma once
 
-#include <setupapi.h>
 #include <windows.h>
+#include <setupapi.h>
 
 #include <cstdint>
 #include <map>
@@ -27,7 +27,7 @@ struct ServiceHandle {
     bool isManager = false;
     std::string service;  // the name as opened; "" for the manager
     DWORD access = 0;
-    std::string name;     // "sc1", "svc1"
+    std::string name;  // "sc1", "svc1"
 };
 
 struct DeviceInfoSet {
@@ -44,9 +44,9 @@ struct ModuleHandle {
 
 class Handles {
 public:
-    HKEY AddKey(KeyHandle handle);         // names it
-    KeyHandle* FindKey(HKEY handle);       // opened keys only, not HKLM
-    bool CloseKey(HKEY handle);            // false when not open
+    HKEY AddKey(KeyHandle handle);    // names it
+    KeyHandle* FindKey(HKEY handle);  // opened keys only, not HKLM
+    bool CloseKey(HKEY handle);       // false when not open
 
     SC_HANDLE AddService(ServiceHandle handle);
     ServiceHandle* FindService(SC_HANDLE handle);

@@ -173,8 +173,8 @@ public:
     // act on NT-family platforms; the 9x registry has no security, so there
     // refusedAccess is ignored while refusesDeletion still holds (a recursive
     // 9x deletion that meets such a key anywhere in the subtree removes nothing).
-    REGSAM refusedAccess = 0;     // an open asking for any of these rights fails with ERROR_ACCESS_DENIED
-    bool refusesDeletion = false; // RegDeleteKeyA on this key fails with ERROR_ACCESS_DENIED
+    REGSAM refusedAccess = 0;      // an open asking for any of these rights fails with ERROR_ACCESS_DENIED
+    bool refusesDeletion = false;  // RegDeleteKeyA on this key fails with ERROR_ACCESS_DENIED
 
 private:
     friend class Registry;
@@ -216,8 +216,8 @@ struct RemovedKey {
     SubtreeSize before;  // as it was when recording began
 };
 struct ChangeRecord {
-    std::vector<const RegKey*> addedKeys;   // made below keys that were there before, in the order made
-    std::vector<RemovedKey> removedKeys;    // keys that were there before, in the order removed
+    std::vector<const RegKey*> addedKeys;  // made below keys that were there before, in the order made
+    std::vector<RemovedKey> removedKeys;   // keys that were there before, in the order removed
     std::unordered_map<const RegKey*, std::vector<ValueBefore>> valuesBefore;  // of such keys whose values changed
 };
 
@@ -251,7 +251,7 @@ public:
     // True while no key name, value name or string (REG_SZ, REG_EXPAND_SZ,
     // REG_MULTI_SZ) stored so far, since removed ones included, held a byte above 0x7F.
     bool OnlyAsciiText() const;
-    Registry Clone() const;   // a deep copy without faults or handles
+    Registry Clone() const;  // a deep copy without faults or handles
 
     // Name comparisons and tree links moved so far, for the tests that bound
     // how the work grows with the number of siblings.
