@@ -8,35 +8,17 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
+#include "memory_blocks.h"
 #include "name_index.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
-
-template <class Node>
-class NodeTable {
-public:
-    NodeTable() { Add(); }  // number 0 stands for none
-
-    Node& operator[](uint32_t id) const { return chunks_[id >> ChunkBits][id & (ChunkSize - 1)]; }
-
-    uint32_t Add()
-    {
-        if ((count_ & (ChunkSize - 1)) == 0)
-            chunks_.emplace_back(new Node[ChunkSize]);
-        return count_++;
-    }
-
-private:
-    static constexpr uint32_t ChunkBits = 10;
-    static constexpr uint32_t ChunkSize = 1u << ChunkBits;
-    std::vector<std::unique_ptr<Node[]>> chunks_;
-    uint32_t count_ = 0;
-};
 
 // Bytes handed out in place: names and data are written once and stay put.
 class ByteArena {
@@ -44,14 +26,14 @@ public:
     char* Allocate(size_t size)
     {
         if (size > LargeSize) {
-            large_.emplace_back(new char[size]);
+            large_.push_back(AllocateBlock(size));
             return large_.back().get();
         }
         if (size > left_) {
-            // Small registries stay small; large ones take a megabyte at a time.
+            // Small registries stay small; large ones take a huge page at a time.
             const size_t grown = blocks_.empty() ? FirstBlockSize : std::min(2 * blockSize_, BlockSize);
             const size_t blockSize = std::max(grown, size);
-            blocks_.emplace_back(new char[blockSize]);
+            blocks_.push_back(AllocateBlock(blockSize));
             blockSize_ = blockSize;
             next_ = blocks_.back().get();
             left_ = blockSize;
@@ -64,13 +46,38 @@ public:
 
 private:
     static constexpr size_t FirstBlockSize = size_t(1) << 12;
-    static constexpr size_t BlockSize = size_t(1) << 20;
+    static constexpr size_t BlockSize = HugePageSize;
     static constexpr size_t LargeSize = BlockSize / 8;
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    std::vector<std::unique_ptr<char[]>> large_;
+    std::vector<MemoryBlock> blocks_;
+    std::vector<MemoryBlock> large_;
     size_t blockSize_ = 0;
     char* next_ = nullptr;
     size_t left_ = 0;
+};
+
+// Nodes numbered from 1, in chunks that never move.
+template <class Node>
+class NodeTable {
+public:
+    NodeTable() { Add(); }  // number 0 stands for none
+
+    Node& operator[](uint32_t id) const { return chunks_[id >> ChunkBits][id & (ChunkSize - 1)]; }
+
+    uint32_t Add()
+    {
+        if ((count_ & (ChunkSize - 1)) == 0)
+            chunks_.push_back(reinterpret_cast<Node*>(memory_.Allocate(sizeof(Node) * ChunkSize)));
+        new (&(*this)[count_]) Node();
+        return count_++;
+    }
+
+private:
+    static_assert(std::is_trivially_destructible_v<Node>, "nodes go with their chunks, never one by one");
+    static constexpr uint32_t ChunkBits = 10;
+    static constexpr uint32_t ChunkSize = 1u << ChunkBits;
+    ByteArena memory_;  // holds only whole chunks, so each starts aligned for a node
+    std::vector<Node*> chunks_;
+    uint32_t count_ = 0;
 };
 
 // The place of the last node found by index, so that the next index costs one step.
