@@ -153,3 +153,17 @@ TEST(RegistryModel, WorkPerSiblingGrowsWithTheLogarithmOfTheirNumber)
     // 16 times the siblings: n log n gives about 22 times the work, n squared 256.
     EXPECT_LT(large, small * 40) << small << " steps for 1000, " << large << " for 16000";
 }
+
+TEST(RegistryModel, AValueDeletedWhileItsKeyShrankStaysGoneWhenTheKeyGrowsAgain)
+{
+    Registry registry;
+    RegKey& key = registry.Create("K");
+    for (int i = 0; i < 17; ++i)
+        key.SetValue("V" + std::to_string(i), REG_DWORD, std::vector<BYTE>{1, 0, 0, 0});
+    EXPECT_TRUE(key.DeleteValue("V0"));
+    EXPECT_TRUE(key.DeleteValue("V1"));
+    key.SetValue("W0", REG_DWORD, std::vector<BYTE>{1, 0, 0, 0});
+    key.SetValue("W1", REG_DWORD, std::vector<BYTE>{1, 0, 0, 0});
+    EXPECT_EQ(key.FindValue("V1"), nullptr);
+    EXPECT_EQ(key.Values().size(), 17u);
+}

@@ -34,12 +34,12 @@ size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b)
     return i;
 }
 
-uint64_t SortPrefix(std::string_view name)
+uint32_t FourFolded(std::string_view name, size_t from)
 {
-    uint64_t prefix = 0;
-    for (size_t i = 0; i < 8; ++i)
-        prefix = (prefix << 8) | (i < name.size() ? Fold(name[i]) : 0);
-    return prefix;
+    uint32_t four = 0;
+    for (size_t i = from; i < from + 4; ++i)
+        four = (four << 8) | (i < name.size() ? Fold(name[i]) : 0);
+    return four;
 }
 
 int CompareNames(std::string_view a, std::string_view b)

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,16 +21,19 @@
 
 namespace win32sim {
 
-// The first eight characters folded, in an integer that sorts as the names do
-// as far as they go.
-uint64_t SortPrefix(std::string_view name);
+// Four characters of name from from on, folded, in an integer that sorts as
+// the names do as far as they go.
+uint32_t FourFolded(std::string_view name, size_t from);
 size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b);
 
 template <class Node>
 class OrderedChain {
 public:
-    OrderedChain(NodeTable<Node>& table, NameIndex& index, ChainCursor& cursor, uint64_t& steps)
-        : table_(table), index_(index), cursor_(cursor), steps_(steps)
+    explicit OrderedChain(RegistryStore& store)
+        : store_(store),
+          table_(TableOf(store)),
+          cursor_(OfKeys ? store.keyCursor : store.valueCursor),
+          steps_(store.steps)
     {
     }
 
@@ -46,8 +50,8 @@ public:
     {
         const auto isIt = [&](uint32_t id) { return EqualsIgnoringCase(table_[id].Name(), name); };
         if (Count(chain) > IndexedAbove)
-            return index_.Find(
-                HashName(owner, name), [&](uint32_t id) { return OwnerOf(table_[id]) == owner && isIt(id); }, steps_);
+            return IndexOf(owner).Find(
+                HashName(owner, name), [&](uint32_t id) { return Owns(owner, id) && isIt(id); }, steps_);
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next) {
                 ++steps_;
@@ -97,7 +101,7 @@ public:
         if (count == IndexedAbove)
             Index(owner, chain);
         else if (count > IndexedAbove)
-            index_.Add(HashName(owner, table_[node].Name()), node);
+            IndexOf(owner).Add(HashName(owner, table_[node].Name()), node);
     }
 
     void Remove(const RegKey* owner, NameChain& chain, uint32_t node)
@@ -107,7 +111,7 @@ public:
         Order(chain);
         const std::string_view name = table_[node].Name();
         if (count > IndexedAbove)
-            index_.Remove(HashName(owner, name), node);
+            IndexOf(owner).Remove(HashName(owner, name), node);
         const uint32_t previous = Before(chain, name);
         (previous ? Links(previous).next : chain.first) = Links(node).next;
         chain.root = RemoveBelow(chain.root, name);
@@ -119,7 +123,8 @@ public:
     // Lets the whole chain go: its nodes leave the index, and the chain is empty.
     void Clear(const RegKey* owner, NameChain& chain)
     {
-        Unindex(owner, chain);
+        if (Count(chain) > IndexedAbove)
+            Unindex(owner, chain);
         chain = NameChain{};
         cursor_ = ChainCursor{};
     }
@@ -128,8 +133,33 @@ private:
     // A walk through a few siblings costs less than a visit to the index.
     static constexpr uint32_t IndexedAbove = 16;
 
-    static const RegKey* OwnerOf(const RegKey& key) { return key.parent_; }
-    static const RegKey* OwnerOf(const RegValue& value) { return value.owner_; }
+    static constexpr bool OfKeys = std::is_same_v<Node, RegKey>;
+
+    static NodeTable<Node>& TableOf(RegistryStore& store)
+    {
+        if constexpr (OfKeys)
+            return store.keys;
+        else
+            return store.values;
+    }
+
+    // The subkeys of every key share one index; each key with many values has
+    // one of its own, so that a value need not name its key.
+    NameIndex& IndexOf(const RegKey* owner) const
+    {
+        if constexpr (OfKeys)
+            return store_.keyIndex;
+        else
+            return store_.valueIndexes[owner];
+    }
+
+    bool Owns(const RegKey* owner, uint32_t id) const
+    {
+        if constexpr (OfKeys)
+            return table_[id].parent_ == owner;
+        else
+            return true;
+    }
 
     ChainLinks& Links(uint32_t id) const { return table_[id].links_; }
     uint32_t Size(uint32_t id) const { return id ? Links(id).size : 0; }
@@ -155,17 +185,19 @@ private:
     {
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next)
-                index_.Add(HashName(owner, table_[id].Name()), id);
+                IndexOf(owner).Add(HashName(owner, table_[id].Name()), id);
         }
     }
 
     void Unindex(const RegKey* owner, const NameChain& chain)
     {
-        if (Count(chain) <= IndexedAbove)
+        if constexpr (!OfKeys) {
+            store_.valueIndexes.erase(owner);
             return;
+        }
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next)
-                index_.Remove(HashName(owner, table_[id].Name()), id);
+                store_.keyIndex.Remove(HashName(owner, table_[id].Name()), id);
         }
     }
 
@@ -188,39 +220,96 @@ private:
             return;
         }
         // The chain in order, then the added nodes sorted, merged in place.
-        // Each is sorted first by eight characters after those all the names share.
-        std::vector<std::pair<uint64_t, uint32_t>> nodes;
+        std::vector<uint64_t> nodes;
         nodes.reserve(count + added);
-        const std::string_view some = table_[chain.unordered].Name();
-        size_t shared = some.size();
         for (uint32_t list : {chain.first, chain.unordered}) {
-            for (uint32_t id = list; id; id = Links(id).next) {
-                shared = SharedPrefixIgnoringCase(some.substr(0, shared), table_[id].Name());
-                nodes.emplace_back(0, id);
-            }
+            for (uint32_t id = list; id; id = Links(id).next)
+                nodes.push_back(id);
         }
-        for (auto& node : nodes)
-            node.first = SortPrefix(table_[node.second].Name().substr(shared));
         chain.unordered = 0;
-        const auto before = [&](const auto& a, const auto& b) {
-            ++steps_;
-            if (a.first != b.first)
-                return a.first < b.first;
-            return CompareNames(table_[a.second].Name(), table_[b.second].Name()) < 0;
-        };
-        std::sort(nodes.begin() + count, nodes.end(), before);
-        std::inplace_merge(nodes.begin(), nodes.begin() + count, nodes.end(), before);
+        SortByName(nodes, count);
+        std::inplace_merge(nodes.begin(), nodes.begin() + count, nodes.end(), [&](uint64_t a, uint64_t b) {
+            return Compare(table_[NodeOf(a)].Name(), table_[NodeOf(b)].Name()) < 0;
+        });
         Build(chain, nodes);
     }
 
+    // Each entry names a node in its low 32 bits; the high ones are the sort's.
+    static uint32_t NodeOf(uint64_t entry) { return static_cast<uint32_t>(entry); }
+
+    // Sorts the entries from begin on by their nodes' names: by four folded
+    // characters at a time as whole numbers, and each run of equal ones again
+    // by the next four, so that names are read a few times each and never
+    // compared one with another. The runs still to sort are kept one a level.
+    void SortByName(std::vector<uint64_t>& entries, size_t begin) const
+    {
+        struct Run {
+            size_t next, end, from;  // from: the characters all names of the run share
+        };
+        std::vector<Run> levels;
+        const auto sortRun = [&](size_t first, size_t end, size_t from) {
+            if (end - first > 1 && SortByFour(entries, first, end, from))
+                levels.push_back({first, end, from + 4});
+        };
+        sortRun(begin, entries.size(), SharedPrefix(entries, begin));
+        while (!levels.empty()) {
+            Run& run = levels.back();
+            if (run.next == run.end) {
+                levels.pop_back();
+                continue;
+            }
+            const size_t first = run.next;
+            size_t end = first + 1;
+            while (end < run.end && entries[end] >> 32 == entries[first] >> 32)
+                ++end;
+            run.next = end;
+            sortRun(first, end, run.from);  // may move run
+        }
+    }
+
+    // Sorts the entries from first to end by four characters of their names
+    // from from on; false when no name reaches that far and they are sorted whole.
+    bool SortByFour(std::vector<uint64_t>& entries, size_t first, size_t end, size_t from) const
+    {
+        bool reaches = false;
+        for (size_t i = first; i < end; ++i) {
+            ++steps_;
+            const std::string_view name = table_[NodeOf(entries[i])].Name();
+            reaches = reaches || name.size() > from;
+            entries[i] = uint64_t(FourFolded(name, from)) << 32 | NodeOf(entries[i]);
+        }
+        const auto at = entries.begin();
+        if (reaches) {
+            std::sort(at + first, at + end);
+            return true;
+        }
+        // Names alike but for NUL characters, where the four are no help.
+        std::sort(at + first, at + end, [&](uint64_t a, uint64_t b) {
+            return Compare(table_[NodeOf(a)].Name(), table_[NodeOf(b)].Name()) < 0;
+        });
+        return false;
+    }
+
+    // The characters that all the names of the entries from begin on share.
+    size_t SharedPrefix(const std::vector<uint64_t>& entries, size_t begin) const
+    {
+        if (begin == entries.size())
+            return 0;
+        const std::string_view some = table_[NodeOf(entries[begin])].Name();
+        size_t shared = some.size();
+        for (size_t i = begin + 1; i < entries.size() && shared > 0; ++i)
+            shared = SharedPrefixIgnoringCase(some.substr(0, shared), table_[NodeOf(entries[i])].Name());
+        return shared;
+    }
+
     // The chain's tree made from its nodes in order, in one pass.
-    void Build(NameChain& chain, const std::vector<std::pair<uint64_t, uint32_t>>& nodes) const
+    void Build(NameChain& chain, const std::vector<uint64_t>& nodes) const
     {
         // The right edge of the tree built so far, from the root down; a node
         // takes in as its left subtree every edge node of lower priority.
         std::vector<uint32_t> edge;
         for (size_t i = 0; i < nodes.size(); ++i) {
-            const uint32_t id = nodes[i].second;
+            const uint32_t id = NodeOf(nodes[i]);
             ++steps_;
             uint32_t left = 0;
             while (!edge.empty() && Priority(edge.back()) < Priority(id)) {
@@ -228,7 +317,7 @@ private:
                 edge.pop_back();
                 Resize(left);
             }
-            Links(id) = ChainLinks{left, 0, i + 1 < nodes.size() ? nodes[i + 1].second : 0, 0};
+            Links(id) = ChainLinks{left, 0, i + 1 < nodes.size() ? NodeOf(nodes[i + 1]) : 0, 0};
             if (!edge.empty())
                 Links(edge.back()).right = id;
             edge.push_back(id);
@@ -236,7 +325,7 @@ private:
         for (auto it = edge.rbegin(); it != edge.rend(); ++it)
             Resize(*it);
         chain.root = edge.empty() ? 0 : edge.front();
-        chain.first = nodes.empty() ? 0 : nodes.front().second;
+        chain.first = nodes.empty() ? 0 : NodeOf(nodes.front());
     }
 
     // The node just before where name stands or would stand in the tree, 0 when first.
@@ -331,8 +420,8 @@ private:
         return second;
     }
 
+    RegistryStore& store_;
     NodeTable<Node>& table_;
-    NameIndex& index_;
     ChainCursor& cursor_;
     uint64_t& steps_;
 };

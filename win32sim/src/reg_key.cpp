@@ -21,14 +21,8 @@ void CheckKeyName(std::string_view name)
                                     std::to_string(MaxKeyNameLength) + " characters");
 }
 
-OrderedChain<RegKey> SubkeyChain(RegistryStore& store)
-{
-    return OrderedChain<RegKey>(store.keys, store.keyIndex, store.keyCursor, store.steps);
-}
-OrderedChain<RegValue> ValueChain(RegistryStore& store)
-{
-    return OrderedChain<RegValue>(store.values, store.valueIndex, store.valueCursor, store.steps);
-}
+OrderedChain<RegKey> SubkeyChain(RegistryStore& store) { return OrderedChain<RegKey>(store); }
+OrderedChain<RegValue> ValueChain(RegistryStore& store) { return OrderedChain<RegValue>(store); }
 
 // A value's block: the name's length (four bytes), the name, the data.
 const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
@@ -231,7 +225,6 @@ void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
     if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
         NoteText(*store_, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
     if (!found) {
-        value.owner_ = this;
         chain.Add(this, values_, id);
         ++store_->valueCount;
     }

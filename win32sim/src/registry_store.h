@@ -20,21 +20,29 @@
 
 namespace win32sim {
 
-// Bytes handed out in place: names and data are written once and stay put.
+// Bytes handed out in place: names, data and nodes are written once and stay put.
 class ByteArena {
 public:
-    char* Allocate(size_t size)
+    char* Allocate(size_t size, size_t alignment = 1)
     {
         if (size > LargeSize) {
             large_.push_back(AllocateBlock(size));
             return large_.back().get();
         }
-        if (size > left_) {
-            // Small registries stay small; large ones take a huge page at a time.
-            const size_t grown = blocks_.empty() ? FirstBlockSize : std::min(2 * blockSize_, BlockSize);
+        const size_t skip = (alignment - reinterpret_cast<uintptr_t>(next_) % alignment) % alignment;
+        if (skip + size <= left_) {
+            next_ += skip;
+            left_ -= skip;
+        } else {
+            // Small registries stay small; large ones take a megabyte at a time,
+            // and once they hold many, a huge page at a time: the unused end of
+            // the last huge page is then a small part of what they hold.
+            const size_t most = held_ >= HugePagesFrom ? HugePageSize : BlockSize;
+            const size_t grown = blocks_.empty() ? FirstBlockSize : std::min(2 * blockSize_, most);
             const size_t blockSize = std::max(grown, size);
             blocks_.push_back(AllocateBlock(blockSize));
             blockSize_ = blockSize;
+            held_ += blockSize;
             next_ = blocks_.back().get();
             left_ = blockSize;
         }
@@ -46,11 +54,13 @@ public:
 
 private:
     static constexpr size_t FirstBlockSize = size_t(1) << 12;
-    static constexpr size_t BlockSize = HugePageSize;
+    static constexpr size_t BlockSize = size_t(1) << 20;
     static constexpr size_t LargeSize = BlockSize / 8;
+    static constexpr size_t HugePagesFrom = size_t(16) << 20;
     std::vector<MemoryBlock> blocks_;
     std::vector<MemoryBlock> large_;
     size_t blockSize_ = 0;
+    size_t held_ = 0;  // in blocks_
     char* next_ = nullptr;
     size_t left_ = 0;
 };
@@ -59,14 +69,14 @@ private:
 template <class Node>
 class NodeTable {
 public:
-    NodeTable() { Add(); }  // number 0 stands for none
+    explicit NodeTable(ByteArena& memory) : memory_(memory) { Add(); }  // number 0 stands for none
 
     Node& operator[](uint32_t id) const { return chunks_[id >> ChunkBits][id & (ChunkSize - 1)]; }
 
     uint32_t Add()
     {
         if ((count_ & (ChunkSize - 1)) == 0)
-            chunks_.push_back(reinterpret_cast<Node*>(memory_.Allocate(sizeof(Node) * ChunkSize)));
+            chunks_.push_back(reinterpret_cast<Node*>(memory_.Allocate(sizeof(Node) * ChunkSize, alignof(Node))));
         new (&(*this)[count_]) Node();
         return count_++;
     }
@@ -75,7 +85,7 @@ private:
     static_assert(std::is_trivially_destructible_v<Node>, "nodes go with their chunks, never one by one");
     static constexpr uint32_t ChunkBits = 10;
     static constexpr uint32_t ChunkSize = 1u << ChunkBits;
-    ByteArena memory_;  // holds only whole chunks, so each starts aligned for a node
+    ByteArena& memory_;
     std::vector<Node*> chunks_;
     uint32_t count_ = 0;
 };
@@ -88,11 +98,11 @@ struct ChainCursor {
 };
 
 struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
-    NodeTable<RegKey> keys;
-    NodeTable<RegValue> values;
     ByteArena bytes;
-    NameIndex keyIndex;    // of keys with many siblings, by parent and name
-    NameIndex valueIndex;  // of values of keys with many, by key and name
+    NodeTable<RegKey> keys{bytes};
+    NodeTable<RegValue> values{bytes};
+    NameIndex keyIndex;                                         // of keys with many siblings, by parent and name
+    std::unordered_map<const RegKey*, NameIndex> valueIndexes;  // of keys with many values, by name
     ChainCursor keyCursor;
     ChainCursor valueCursor;
     bool onlyAscii = true;  // no name or string stored so far held a byte above 0x7F
