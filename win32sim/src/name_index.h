@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
-#include <vector>
+
+#include "memory_blocks.h"
 
 namespace win32sim {
 
@@ -20,11 +22,11 @@ public:
     template <class IsIt>
     uint32_t Find(uint32_t hash, IsIt isIt, uint64_t& steps) const
     {
-        if (slots_.empty())
+        if (size_ == 0)
             return 0;
         for (size_t at = hash & Mask();; at = (at + 1) & Mask()) {
             ++steps;
-            const Slot& slot = slots_[at];
+            const Slot& slot = Slots()[at];
             if (slot.id == 0)
                 return 0;
             if (slot.hash == hash && isIt(slot.id))
@@ -34,7 +36,7 @@ public:
 
     void Add(uint32_t hash, uint32_t id)
     {
-        if (5 * (count_ + 1) > 4 * slots_.size())
+        if (5 * (count_ + 1) > 4 * size_)
             Grow();
         Place({id, hash});
         ++count_;
@@ -43,18 +45,18 @@ public:
     void Remove(uint32_t hash, uint32_t id)
     {
         size_t hole = hash & Mask();
-        while (slots_[hole].id != id)
+        while (Slots()[hole].id != id)
             hole = (hole + 1) & Mask();
         // Moves back each later entry of the run that may stand in the hole,
         // so that every entry stays reachable from its home slot.
-        for (size_t at = (hole + 1) & Mask(); slots_[at].id != 0; at = (at + 1) & Mask()) {
-            const size_t home = slots_[at].hash & Mask();
+        for (size_t at = (hole + 1) & Mask(); Slots()[at].id != 0; at = (at + 1) & Mask()) {
+            const size_t home = Slots()[at].hash & Mask();
             if (((at - home) & Mask()) >= ((at - hole) & Mask())) {
-                slots_[hole] = slots_[at];
+                Slots()[hole] = Slots()[at];
                 hole = at;
             }
         }
-        slots_[hole] = Slot{};
+        Slots()[hole] = Slot{};
         --count_;
     }
 
@@ -64,27 +66,35 @@ private:
         uint32_t hash = 0;
     };
 
-    size_t Mask() const { return slots_.size() - 1; }
+    size_t Mask() const { return size_ - 1; }
 
     void Place(Slot entry)
     {
         size_t at = entry.hash & Mask();
-        while (slots_[at].id != 0)
+        while (Slots()[at].id != 0)
             at = (at + 1) & Mask();
-        slots_[at] = entry;
+        Slots()[at] = entry;
     }
 
+    // A large table lies on huge pages: it is read at random places.
     void Grow()
     {
-        std::vector<Slot> old(slots_.empty() ? 16 : 2 * slots_.size());
-        old.swap(slots_);
-        for (const Slot& entry : old) {
-            if (entry.id != 0)
-                Place(entry);
+        const size_t oldSize = size_;
+        size_ = oldSize == 0 ? 16 : 2 * oldSize;
+        MemoryBlock old = std::move(block_);
+        block_ = AllocateBlock(size_ * sizeof(Slot));
+        std::uninitialized_value_construct_n(Slots(), size_);
+        const Slot* oldSlots = reinterpret_cast<const Slot*>(old.get());
+        for (size_t i = 0; i < oldSize; ++i) {
+            if (oldSlots[i].id != 0)
+                Place(oldSlots[i]);
         }
     }
 
-    std::vector<Slot> slots_;
+    Slot* Slots() const { return reinterpret_cast<Slot*>(block_.get()); }
+
+    MemoryBlock block_;  // the slots
+    size_t size_ = 0;    // a power of two
     size_t count_ = 0;
 };
 

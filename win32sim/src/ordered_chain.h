@@ -273,6 +273,7 @@ private:
     {
         bool reaches = false;
         for (size_t i = first; i < end; ++i) {
+            FetchAhead(entries, i, end);
             ++steps_;
             const std::string_view name = table_[NodeOf(entries[i])].Name();
             reaches = reaches || name.size() > from;
@@ -297,9 +298,27 @@ private:
             return 0;
         const std::string_view some = table_[NodeOf(entries[begin])].Name();
         size_t shared = some.size();
-        for (size_t i = begin + 1; i < entries.size() && shared > 0; ++i)
+        for (size_t i = begin + 1; i < entries.size() && shared > 0; ++i) {
+            FetchAhead(entries, i, entries.size());
             shared = SharedPrefixIgnoringCase(some.substr(0, shared), table_[NodeOf(entries[i])].Name());
+        }
         return shared;
+    }
+
+    // The nodes and names of a chain lie strewn over memory: while the entry
+    // at i is read, the node some entries on and the name of a nearer one are
+    // asked for.
+    void FetchAhead(const std::vector<uint64_t>& entries, size_t i, size_t end) const
+    {
+        if (i + 16 < end)
+            __builtin_prefetch(&table_[NodeOf(entries[i + 16])]);
+        if (i + 8 < end) {
+            const Node& node = table_[NodeOf(entries[i + 8])];
+            if constexpr (OfKeys)
+                __builtin_prefetch(node.name_);
+            else
+                __builtin_prefetch(node.block_);
+        }
     }
 
     // The chain's tree made from its nodes in order, in one pass.

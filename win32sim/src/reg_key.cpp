@@ -1,5 +1,6 @@
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 
 #include "key_path.h"
 #include "ordered_chain.h"
@@ -100,6 +101,20 @@ template <class Node>
 typename ChainRange<Node>::Iterator& ChainRange<Node>::Iterator::operator++()
 {
     id_ = (**this).links_.next;
+    if (!id_)
+        return *this;
+    // A walk visits nodes, names and chains strewn over memory: what the next
+    // node's visit reads is asked for now, while this one's is done.
+    const Node& node = **this;
+    if constexpr (std::is_same_v<Node, RegKey>) {
+        __builtin_prefetch(node.name_);
+        __builtin_prefetch(&store_->keys[node.links_.next]);
+        __builtin_prefetch(&store_->keys[node.subkeys_.root ? node.subkeys_.root : node.subkeys_.unordered]);
+        __builtin_prefetch(&store_->values[node.values_.root ? node.values_.root : node.values_.unordered]);
+    } else {
+        __builtin_prefetch(node.block_);
+        __builtin_prefetch(&store_->values[node.links_.next]);
+    }
     return *this;
 }
 
