@@ -97,13 +97,20 @@ private:
         return true;
     }
 
+    // Runs without a backslash or a quote go in whole.
     void Quoted(std::string_view text)
     {
         buffer_ += '"';
-        for (char c : text) {
-            if (c == '\\' || c == '"')
-                buffer_ += '\\';
-            buffer_ += c;
+        for (size_t start = 0; start < text.size();) {
+            size_t special = start;
+            while (special < text.size() && text[special] != '\\' && text[special] != '"')
+                ++special;
+            buffer_.append(text.data() + start, special - start);
+            if (special == text.size())
+                break;
+            buffer_ += '\\';
+            buffer_ += text[special];
+            start = special + 1;
         }
         buffer_ += '"';
     }
