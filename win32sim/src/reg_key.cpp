@@ -25,15 +25,20 @@ void CheckKeyName(std::string_view name)
 OrderedChain<RegKey> SubkeyChain(RegistryStore& store) { return OrderedChain<RegKey>(store); }
 OrderedChain<RegValue> ValueChain(RegistryStore& store) { return OrderedChain<RegValue>(store); }
 
-// A value's block: the name's length (four bytes), the name, the data.
+// A value's block: the name's length, seven bits a byte, low ones first, the
+// high bit set in every byte but the last (one byte for a name of up to 127
+// characters); the name; the data.
 const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
 {
-    const auto length = static_cast<uint32_t>(name.size());
-    char* block = bytes.Allocate(sizeof length + name.size() + data.size());
-    std::memcpy(block, &length, sizeof length);
-    std::memcpy(block + sizeof length, name.data(), name.size());
+    char length[5];
+    size_t used = 0;
+    for (size_t rest = name.size(); used == 0 || rest > 0; rest >>= 7)
+        length[used++] = static_cast<char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
+    char* block = bytes.Allocate(used + name.size() + data.size());
+    std::memcpy(block, length, used);
+    std::memcpy(block + used, name.data(), name.size());
     if (!data.empty())
-        std::memcpy(block + sizeof length + name.size(), data.data(), data.size());
+        std::memcpy(block + used + name.size(), data.data(), data.size());
     return block;
 }
 
@@ -63,9 +68,13 @@ namespace {
 
 std::string_view NameInBlock(const char* block)
 {
-    uint32_t length;
-    std::memcpy(&length, block, sizeof length);
-    return std::string_view(block + sizeof length, length);
+    size_t length = 0;
+    for (unsigned shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*block++);
+        length |= size_t(byte & 0x7F) << shift;
+        if (byte < 0x80)
+            return std::string_view(block, length);
+    }
 }
 
 ByteView DataInBlock(const char* block, uint32_t size)
