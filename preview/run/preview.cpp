@@ -48,6 +48,7 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
             result.serviceManagerRequests.push_back(std::move(request));
     }
     result.stillPresent = RunCheck(machine, result.platformMode);
+    machine.journal.KeepOnly(nullptr);  // the caller's later runs are journalled whole again
     return result;
 }
 
