@@ -69,6 +69,8 @@ public:
         if (cursor_.chain == &chain && cursor_.index + 1 == index) {
             cursor_.index = index;
             cursor_.id = Links(cursor_.id).next;
+            if (cursor_.id)
+                __builtin_prefetch(&table_[Links(cursor_.id).next]);  // the one after, asked for ahead
             return cursor_.id;
         }
         const uint32_t wanted = index;
@@ -329,6 +331,8 @@ private:
         std::vector<uint32_t> edge;
         for (size_t i = 0; i < nodes.size(); ++i) {
             const uint32_t id = NodeOf(nodes[i]);
+            if (i + 8 < nodes.size())
+                __builtin_prefetch(&table_[NodeOf(nodes[i + 8])], 1);  // strewn nodes, asked for ahead
             ++steps_;
             uint32_t left = 0;
             while (!edge.empty() && Priority(edge.back()) < Priority(id)) {
