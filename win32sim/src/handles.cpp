@@ -13,6 +13,12 @@ auto* FindIn(Table& table, const void* handle)
     return it == table.end() ? nullptr : &it->second;
 }
 
+template <class Table>
+bool EraseFrom(Table& table, const void* handle)
+{
+    return table.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
+}
+
 }  // namespace
 
 uintptr_t Handles::NextValue()
@@ -22,54 +28,52 @@ uintptr_t Handles::NextValue()
     return value;
 }
 
+template <class Handle, class Item>
+Handle Handles::Add(std::map<uintptr_t, Item>& table, Item item, std::string name)
+{
+    item.name = std::move(name);
+    uintptr_t value = NextValue();
+    table.emplace(value, std::move(item));
+    return reinterpret_cast<Handle>(value);
+}
+
 HKEY Handles::AddKey(KeyHandle handle)
 {
-    handle.name = "h" + std::to_string(++keysHandedOut_);
-    uintptr_t value = NextValue();
-    keys_.emplace(value, std::move(handle));
-    return reinterpret_cast<HKEY>(value);
+    return Add<HKEY>(keys_, std::move(handle), "h" + std::to_string(++keysHandedOut_));
 }
 
 KeyHandle* Handles::FindKey(HKEY handle) { return FindIn(keys_, handle); }
 
-bool Handles::CloseKey(HKEY handle) { return keys_.erase(reinterpret_cast<uintptr_t>(handle)) == 1; }
+bool Handles::CloseKey(HKEY handle) { return EraseFrom(keys_, handle); }
 
 SC_HANDLE Handles::AddService(ServiceHandle handle)
 {
-    handle.name =
+    std::string name =
         handle.isManager ? "sc" + std::to_string(++managersHandedOut_) : "svc" + std::to_string(++servicesHandedOut_);
-    uintptr_t value = NextValue();
-    services_.emplace(value, std::move(handle));
-    return reinterpret_cast<SC_HANDLE>(value);
+    return Add<SC_HANDLE>(services_, std::move(handle), std::move(name));
 }
 
 ServiceHandle* Handles::FindService(SC_HANDLE handle) { return FindIn(services_, handle); }
 
-bool Handles::CloseService(SC_HANDLE handle) { return services_.erase(reinterpret_cast<uintptr_t>(handle)) == 1; }
+bool Handles::CloseService(SC_HANDLE handle) { return EraseFrom(services_, handle); }
 
 HDEVINFO Handles::AddSet(DeviceInfoSet set)
 {
-    set.name = "set" + std::to_string(++setsHandedOut_);
-    uintptr_t value = NextValue();
-    sets_.emplace(value, std::move(set));
-    return reinterpret_cast<HDEVINFO>(value);
+    return Add<HDEVINFO>(sets_, std::move(set), "set" + std::to_string(++setsHandedOut_));
 }
 
 DeviceInfoSet* Handles::FindSet(HDEVINFO handle) { return FindIn(sets_, handle); }
 
-bool Handles::CloseSet(HDEVINFO handle) { return sets_.erase(reinterpret_cast<uintptr_t>(handle)) == 1; }
+bool Handles::CloseSet(HDEVINFO handle) { return EraseFrom(sets_, handle); }
 
 HMODULE Handles::AddModule(ModuleHandle module)
 {
-    module.name = "mod" + std::to_string(++modulesHandedOut_);
-    uintptr_t value = NextValue();
-    modules_.emplace(value, std::move(module));
-    return reinterpret_cast<HMODULE>(value);
+    return Add<HMODULE>(modules_, std::move(module), "mod" + std::to_string(++modulesHandedOut_));
 }
 
 ModuleHandle* Handles::FindModule(HMODULE handle) { return FindIn(modules_, handle); }
 
-bool Handles::CloseModule(HMODULE handle) { return modules_.erase(reinterpret_cast<uintptr_t>(handle)) == 1; }
+bool Handles::CloseModule(HMODULE handle) { return EraseFrom(modules_, handle); }
 
 HANDLE Handles::StandardHandle(int descriptor)
 {

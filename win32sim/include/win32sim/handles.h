@@ -73,6 +73,9 @@ public:
 
 private:
     uintptr_t NextValue();
+    // Files the item under the next value, with the journal's name for it.
+    template <class Handle, class Item>
+    Handle Add(std::map<uintptr_t, Item>& table, Item item, std::string name);
 
     std::map<uintptr_t, KeyHandle> keys_;
     std::map<uintptr_t, ServiceHandle> services_;
