@@ -10,14 +10,16 @@
 
 namespace qalm {
 
-inline bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-inline unsigned HexDigitValue(char c)
+// The digit's value, or -1 for a character that is no hex digit.
+inline int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
-        return static_cast<unsigned>(c - '0');
-    return static_cast<unsigned>((c | 0x20) - 'a' + 10);
+        return c - '0';
+    const char lower = static_cast<char>(c | 0x20);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
+
+inline bool IsHexDigit(char c) { return HexValue(c) >= 0; }
 
 class Cursor {
 public:
@@ -54,7 +56,7 @@ public:
         size_t digits = 0;
         number = 0;
         while (!AtEnd() && IsHexDigit(Peek()) && digits < maxDigits) {
-            number = number * 16 + HexDigitValue(Peek());
+            number = number * 16 + static_cast<unsigned long>(HexValue(Peek()));
             ++position_;
             ++digits;
         }

@@ -1,12 +1,14 @@
 #include "regfile/reg_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "reg_cursor.h"
 #include "reg_line_source.h"
 #include "regfile/printable.h"
 #include "utf16.h"
+#include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 
 namespace qalm {
@@ -255,8 +257,9 @@ private:
             if (!cursor.OnlySpacesLeft())
                 Expected("the end of the line after the string", cursor);
             type = REG_SZ;
-            data_.assign(scratchText_.begin(), scratchText_.end());
-            data_.push_back(0);
+            data_.resize(scratchText_.size() + 1);
+            std::memcpy(data_.data(), scratchText_.data(), scratchText_.size());
+            data_.back() = 0;
             return;
         }
         if (cursor.ConsumeIgnoringCase("dword:")) {
@@ -304,6 +307,7 @@ private:
     {
         data_.clear();
         for (;;) {
+            ConsumeHexTriples(cursor);
             cursor.SkipSpaces();
             if (cursor.AtEnd())
                 return;
@@ -328,15 +332,28 @@ private:
         }
     }
 
+    // The common run first: "xx," after "xx," without spaces, as regedit writes them.
+    void ConsumeHexTriples(Cursor& cursor)
+    {
+        const std::string_view rest = cursor.Rest();
+        size_t i = 0;
+        for (; i + 3 <= rest.size() && rest[i + 2] == ','; i += 3) {
+            const int high = HexValue(rest[i]);
+            const int low = HexValue(rest[i + 1]);
+            if (high < 0 || low < 0)
+                break;
+            data_.push_back(static_cast<BYTE>(high << 4 | low));
+        }
+        cursor.Skip(i);
+    }
+
     // After the opening quote: up to the closing one, with \\ and \" unescaped;
     // any other backslash is kept as it stands, as regedit does.
     void ReadQuoted(Cursor& cursor, std::string& out, const char* what) const
     {
         for (;;) {
             const std::string_view rest = cursor.Rest();
-            size_t special = 0;
-            while (special < rest.size() && rest[special] != '"' && rest[special] != '\\')
-                ++special;
+            const size_t special = win32sim::FindAnyOf<'"', '\\'>(rest);
             if (special == rest.size())
                 Fail(std::string("expected a closing \" for ") + what + ", found the end of the line");
             out.append(rest.substr(0, special));

@@ -1,174 +1,202 @@
 #include "regfile/reg_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "utf16.h"
+#include "win32sim/byte_scan.h"
 
 namespace qalm {
 namespace {
 
-constexpr size_t kFlushSize = 1 << 16;
+constexpr size_t kBufferSize = 1 << 18;
 constexpr size_t kLineWidth = 80;  // regedit's wrapping of hex data
 constexpr std::string_view kRootName = "HKEY_LOCAL_MACHINE";
+constexpr char kDigits[] = "0123456789abcdef";
 
+// Lines are written straight into one buffer: each line first makes room for
+// the most it can take, so the bytes go in without a check apiece.
 class RegTextOut {
 public:
     RegTextOut(std::ostream& out, RegFileFormat format)
-        : out_(out), unicode_(format == RegFileFormat::Unicode), lineEnd_(unicode_ ? "\r\n" : "\n")
+        : out_(out),
+          unicode_(format == RegFileFormat::Unicode),
+          lineEnd_(unicode_ ? "\r\n" : "\n"),
+          buffer_(kBufferSize)
     {
         if (unicode_)
             out_.write("\xFF\xFE", 2);
     }
     ~RegTextOut() { Flush(); }
 
-    void Append(std::string_view text) { buffer_.append(text); }
-
-    // Flushes only here, between whole lines: no UTF-8 character is cut in two,
-    // and a value's hex data counts its columns from the start of its line.
-    void EndLine()
+    void Line(std::string_view text)
     {
-        buffer_.append(lineEnd_);
-        if (buffer_.size() >= kFlushSize)
-            Flush();
-    }
-
-    void Flush()
-    {
-        if (unicode_) {
-            wide_.clear();
-            AppendUtf16Le(wide_, buffer_);
-            out_.write(wide_.data(), static_cast<std::streamsize>(wide_.size()));
-        } else {
-            out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        }
-        buffer_.clear();
+        char* out = Room(text.size() + 2);
+        out = Put(out, text);
+        Done(Put(out, lineEnd_));
     }
 
     void KeyLine(std::string_view path)
     {
-        EndLine();
-        Append("[");
-        Append(kRootName);
+        char* out = Room(path.size() + kRootName.size() + 8);
+        out = Put(out, lineEnd_);
+        *out++ = '[';
+        out = Put(out, kRootName);
         if (!path.empty()) {
-            Append("\\");
-            Append(path);
+            *out++ = '\\';
+            out = Put(out, path);
         }
-        Append("]");
-        EndLine();
+        *out++ = ']';
+        Done(Put(out, lineEnd_));
     }
 
     void Value(const win32sim::RegValue& value)
     {
-        const size_t lineStart = buffer_.size();
         const std::string_view name = value.Name();
         const DWORD type = value.Type();
-        const win32sim::ByteView data = value.Data();
+        win32sim::ByteView data = value.Data();
+        std::vector<BYTE> wide;
+        const bool plainString = type == REG_SZ && IsPlainString(data);
+        if (unicode_ && !plainString && IsStringType(type)) {
+            wide = Utf8ToUtf16Le(std::vector<BYTE>(data.begin(), data.end()));
+            data = wide;
+        }
+        // Quoting at most doubles the name and the string; hex takes three
+        // characters a byte, and a continued line five more for 25 bytes.
+        char* const lineStart = Room(2 * name.size() + 4 * data.size() + 64);
+        char* out = lineStart;
         if (name.empty()) {
-            Append("@=");
+            out = Put(out, "@=");
         } else {
-            Quoted(name);
-            Append("=");
+            out = Quoted(out, name);
+            *out++ = '=';
         }
-        if (type == REG_SZ && IsPlainString(data)) {
-            Quoted(std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1));
-        } else if (type == REG_DWORD && data.size() == 4) {
-            Dword(data);
-        } else if (unicode_ && IsStringType(type)) {
-            Hex(type, Utf8ToUtf16Le(std::vector<BYTE>(data.begin(), data.end())), buffer_.size() - lineStart);
-        } else {
-            Hex(type, data, buffer_.size() - lineStart);
-        }
-        EndLine();
+        if (plainString)
+            out = Quoted(out, std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1));
+        else if (type == REG_DWORD && data.size() == 4)
+            out = Dword(out, data);
+        else
+            out = Hex(out, type, data, static_cast<size_t>(out - lineStart));
+        Done(Put(out, lineEnd_));
     }
 
 private:
+    // Where the next size bytes go; flushes only between whole lines, so no
+    // UTF-8 character is cut in two.
+    char* Room(size_t size)
+    {
+        if (used_ + size > buffer_.size()) {
+            Flush();
+            if (size > buffer_.size())
+                buffer_.resize(size);
+        }
+        return buffer_.data() + used_;
+    }
+    void Done(char* end) { used_ = static_cast<size_t>(end - buffer_.data()); }
+
+    void Flush()
+    {
+        const std::string_view text(buffer_.data(), used_);
+        if (unicode_) {
+            wide_.clear();
+            AppendUtf16Le(wide_, text);
+            out_.write(wide_.data(), static_cast<std::streamsize>(wide_.size()));
+        } else {
+            out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+        }
+        used_ = 0;
+    }
+
+    static char* Put(char* out, std::string_view text)
+    {
+        std::memcpy(out, text.data(), text.size());
+        return out + text.size();
+    }
+
     // A string that "..." spells exactly: one terminator, no NUL or line break before it.
     static bool IsPlainString(win32sim::ByteView data)
     {
         if (data.empty() || data.back() != 0)
             return false;
-        for (size_t i = 0; i + 1 < data.size(); ++i) {
-            if (data[i] == 0 || data[i] == '\r' || data[i] == '\n')
-                return false;
-        }
-        return true;
+        const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size() - 1);
+        return win32sim::FindAnyOf<'\0', '\r', '\n'>(text) == text.size();
     }
 
-    // Runs without a backslash or a quote go in whole.
-    void Quoted(std::string_view text)
+    static char* Quoted(char* out, std::string_view text)
     {
-        buffer_ += '"';
-        for (size_t start = 0; start < text.size();) {
-            size_t special = start;
-            while (special < text.size() && text[special] != '\\' && text[special] != '"')
-                ++special;
-            buffer_.append(text.data() + start, special - start);
+        *out++ = '"';
+        for (;;) {
+            const size_t special = win32sim::FindAnyOf<'\\', '"'>(text);
+            out = Put(out, text.substr(0, special));
             if (special == text.size())
                 break;
-            buffer_ += '\\';
-            buffer_ += text[special];
-            start = special + 1;
+            *out++ = '\\';
+            *out++ = text[special];
+            text.remove_prefix(special + 1);
         }
-        buffer_ += '"';
+        *out++ = '"';
+        return out;
     }
 
-    void Dword(win32sim::ByteView data)
+    static char* Dword(char* out, win32sim::ByteView data)
     {
-        const unsigned long number =
-            data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned long>(data[3]) << 24);
-        char text[16];
-        std::snprintf(text, sizeof text, "dword:%08lx", number);
-        Append(text);
+        out = Put(out, "dword:");
+        for (int i = 3; i >= 0; --i) {
+            *out++ = kDigits[data[i] >> 4];
+            *out++ = kDigits[data[i] & 0x0F];
+        }
+        return out;
     }
 
-    void Hex(DWORD type, win32sim::ByteView data, size_t column)
+    char* Hex(char* out, DWORD type, win32sim::ByteView data, size_t column) const
     {
-        char prefix[24];
-        if (type == REG_BINARY)
-            std::snprintf(prefix, sizeof prefix, "hex:");
-        else
-            std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
-        buffer_ += prefix;
-        column += std::strlen(prefix);
+        const char* const prefixStart = out;
+        if (type == REG_BINARY) {
+            out = Put(out, "hex:");
+        } else {
+            out = Put(out, "hex(");
+            char digits[8];
+            int count = 0;
+            for (DWORD rest = type; count == 0 || rest > 0; rest >>= 4)
+                digits[count++] = kDigits[rest & 0x0F];
+            while (count > 0)
+                *out++ = digits[--count];
+            out = Put(out, "):");
+        }
+        column += static_cast<size_t>(out - prefixStart);
 
-        static constexpr char kDigits[] = "0123456789abcdef";
-        for (size_t i = 0; i < data.size(); ++i) {
-            const bool last = i + 1 == data.size();
-            // "xx," and room for the continuing backslash
+        // Every byte is followed by a comma, the last one's taken back at the
+        // end; a byte goes on the next line when "xx," and the continuing
+        // backslash would pass the line's width.
+        const size_t size = data.size();
+        for (size_t i = 0; i < size;) {
             if (column + 4 > kLineWidth) {
-                buffer_ += "\\";
-                buffer_ += lineEnd_;
-                buffer_ += "  ";
+                *out++ = '\\';
+                out = Put(out, lineEnd_);
+                out = Put(out, "  ");
                 column = 2;
             }
-            buffer_ += kDigits[data[i] >> 4];
-            buffer_ += kDigits[data[i] & 0x0F];
-            column += 2;
-            if (!last) {
-                buffer_ += ',';
-                ++column;
+            const size_t end = std::min(size, i + (kLineWidth - 4 - column) / 3 + 1);
+            column += 3 * (end - i);
+            for (; i < end; ++i) {
+                *out++ = kDigits[data[i] >> 4];
+                *out++ = kDigits[data[i] & 0x0F];
+                *out++ = ',';
             }
         }
+        return size > 0 ? out - 1 : out;
     }
 
     std::ostream& out_;
     const bool unicode_;
     const std::string_view lineEnd_;
-    std::string buffer_;
+    std::vector<char> buffer_;
+    size_t used_ = 0;
     std::string wide_;
 };
-
-bool IsAscii(std::string_view text)
-{
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 // UTF-8 that a Unicode export spells: to UTF-16 and back, it is the same bytes.
 bool SurvivesUtf16(std::string_view text)
@@ -182,7 +210,7 @@ enum class TextFit { Ascii, Unicode, BytesOnly };
 
 TextFit FitOf(std::string_view text)
 {
-    if (IsAscii(text))
+    if (win32sim::IsAscii(text))
         return TextFit::Ascii;
     return SurvivesUtf16(text) ? TextFit::Unicode : TextFit::BytesOnly;
 }
@@ -220,8 +248,7 @@ RegFileFormat ExactFormat(const win32sim::Registry& registry)
 void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFileFormat format)
 {
     RegTextOut text(out, format);
-    text.Append(format == RegFileFormat::Unicode ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
-    text.EndLine();
+    text.Line(format == RegFileFormat::Unicode ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
 
     const win32sim::RegKey& root = registry.Root();
     if (!root.Values().empty()) {
@@ -258,7 +285,7 @@ void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFile
             text.Value(value);
         stack.push_back({child.Subkeys().begin(), child.Subkeys().end(), parentLength});
     }
-    text.EndLine();
+    text.Line("");
 }
 
 }  // namespace qalm

@@ -30,9 +30,8 @@ inline std::vector<BYTE> Bytes(std::initializer_list<int> bytes)
 
 inline std::vector<BYTE> StringData(const std::string& text)
 {
-    std::vector<BYTE> data(text.begin(), text.end());
-    data.push_back(0);
-    return data;
+    const char* terminated = text.c_str();
+    return std::vector<BYTE>(terminated, terminated + text.size() + 1);
 }
 
 // The value's type and data, or a failure naming what is missing.

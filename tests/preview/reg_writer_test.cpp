@@ -83,6 +83,9 @@ TEST(RegWriter, RoundTripsEveryValueThroughTheReader)
     win32sim::Registry registry;
     registry.SetString("A", "", "default");
     registry.SetString("A", "odd \"name\" \\ here", "C:\\x\\");
+    // Text is scanned eight bytes at a time: escapes and line breaks past the first eight.
+    registry.SetString("A", "a longer \"name\" past eight\\", "0123456789\\abcdefgh\"ijklmnop\\\\q\"");
+    registry.SetValue("A", "Late line break", REG_SZ, StringData("0123456789abcdef\nX"));
     registry.SetDword("A\\B", "Dword", 0xffffffff);
     registry.SetValue("A\\B", "Binary", REG_BINARY, std::vector<BYTE>(300, 7));
     registry.SetValue("A\\B", "Expand", REG_EXPAND_SZ, StringData("%SystemRoot%"));

@@ -60,6 +60,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
+    if (a == b)  // most often spelt alike
+        return true;
     for (size_t i = 0; i < a.size(); ++i) {
         if (Fold(a[i]) != Fold(b[i]))
             return false;

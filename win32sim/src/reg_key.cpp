@@ -5,6 +5,7 @@
 #include "key_path.h"
 #include "ordered_chain.h"
 #include "registry_store.h"
+#include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -40,15 +41,6 @@ const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
     if (!data.empty())
         std::memcpy(block + used + name.size(), data.data(), data.size());
     return block;
-}
-
-bool IsAscii(std::string_view text)
-{
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
 }
 
 void NoteText(RegistryStore& store, std::string_view text)
