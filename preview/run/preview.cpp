@@ -4,15 +4,14 @@
 
 namespace qalm {
 
-bool IsDeviceInstallerRequest(const win32sim::JournalEntry& entry)
+bool IsDeviceInstallerRequest(std::string_view call)
 {
-    return entry.call == "SetupDiOpenDeviceInfoA" || entry.call == "SetupDiCallClassInstaller";
+    return call == "SetupDiOpenDeviceInfoA" || call == "SetupDiCallClassInstaller";
 }
 
-bool IsServiceManagerRequest(const win32sim::JournalEntry& entry)
+bool IsServiceManagerRequest(std::string_view call)
 {
-    return entry.call == "OpenSCManagerA" || entry.call == "OpenServiceA" || entry.call == "ControlService" ||
-           entry.call == "DeleteService";
+    return call == "OpenSCManagerA" || call == "OpenServiceA" || call == "ControlService" || call == "DeleteService";
 }
 
 PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources)
@@ -28,9 +27,8 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
     result.platformMode = DetectedMode(machine);
     machine.journal.Clear();  // so that it holds this run's calls alone
     // and, of those, the requests to the platform's managers the report reads: no memory for the rest
-    machine.journal.KeepOnly([](const win32sim::JournalEntry& entry) {
-        return IsDeviceInstallerRequest(entry) || IsServiceManagerRequest(entry);
-    });
+    machine.journal.KeepOnly(
+        [](std::string_view call) { return IsDeviceInstallerRequest(call) || IsServiceManagerRequest(call); });
     const size_t removalsBefore = machine.removedDevices.size();
     result.run = RunProgram(machine);
     result.changes = recording.Changes();
@@ -42,9 +40,9 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
         if (entry.call == "SetupDiCallClassInstaller" && entry.result == ERROR_SUCCESS &&
             removal != machine.removedDevices.end())
             request.removedKeys = (removal++)->removedKeys;
-        if (IsDeviceInstallerRequest(entry))
+        if (IsDeviceInstallerRequest(entry.call))
             result.deviceInstallerRequests.push_back(std::move(request));
-        else if (IsServiceManagerRequest(entry))
+        else if (IsServiceManagerRequest(entry.call))
             result.serviceManagerRequests.push_back(std::move(request));
     }
     result.stillPresent = RunCheck(machine, result.platformMode);

@@ -39,7 +39,7 @@ struct PreviewResult {
 PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources);
 
 // The calls that make a request of the device installer or the service control manager.
-bool IsDeviceInstallerRequest(const win32sim::JournalEntry& entry);
-bool IsServiceManagerRequest(const win32sim::JournalEntry& entry);
+bool IsDeviceInstallerRequest(std::string_view call);
+bool IsServiceManagerRequest(std::string_view call);
 
 }  // namespace qalm

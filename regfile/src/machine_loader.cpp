@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "regfile/printable.h"
+#include "win32sim/byte_scan.h"
 
 namespace qalm {
 namespace {
@@ -54,7 +55,7 @@ void RegistryLoader::OpenKey(std::string_view path)
     while (!rest.empty()) {
         if (rest.front() == '\\')
             rest.remove_prefix(1);
-        const size_t end = std::min(rest.find('\\'), rest.size());
+        const size_t end = win32sim::FindAnyOf<'\\'>(rest);
         key = &key->CreateSubkey(rest.substr(0, end));
         rest.remove_prefix(end);
     }

@@ -133,7 +133,7 @@ private:
         line.remove_prefix(1);
         if (!line.empty() && line.front() == '-')
             line.remove_prefix(1);
-        return ClassifyRoot(line.substr(0, line.find_first_of("\\]"))) == RegRoot::Other;
+        return ClassifyRoot(line.substr(0, win32sim::FindAnyOf<'\\', ']'>(line))) == RegRoot::Other;
     }
 
     // "[ROOT\path]" or "[-ROOT\path]"; a key name may itself hold "]", so the last one closes.
@@ -151,9 +151,9 @@ private:
         if (deletion)
             inner.remove_prefix(1);
 
-        const size_t separator = inner.find('\\');
+        const size_t separator = win32sim::FindAnyOf<'\\'>(inner);
         const std::string_view root = inner.substr(0, separator);
-        std::string_view path = separator == std::string_view::npos ? std::string_view() : inner.substr(separator + 1);
+        std::string_view path = separator == inner.size() ? std::string_view() : inner.substr(separator + 1);
         if (!path.empty() && path.back() == '\\')
             path.remove_suffix(1);
         CheckKeyPath(path);
@@ -187,14 +187,14 @@ private:
         for (size_t depth = 1;; ++depth) {
             if (depth > kMaxKeyDepth)
                 Fail("expected a key at most " + std::to_string(kMaxKeyDepth) + " levels deep");
-            const size_t end = std::min(path.find('\\', start), path.size());
+            const size_t end = start + win32sim::FindAnyOf<'\\'>(path.substr(start));
             const std::string_view name = path.substr(start, end - start);
             if (name.empty())
                 Fail("expected a key name between two backslashes");
             if (name.size() > win32sim::MaxKeyNameLength)
                 Fail("expected a key name of at most " + std::to_string(win32sim::MaxKeyNameLength) +
                      " characters, found one of " + std::to_string(name.size()));
-            if (name.find('\0') != std::string_view::npos)
+            if (win32sim::FindAnyOf<'\0'>(name) != name.size())
                 Fail("expected a key name without NUL characters");
             if (end == path.size())
                 return;
@@ -220,7 +220,7 @@ private:
         if (!cursor.Consume('@')) {
             cursor.Advance();
             ReadQuoted(cursor, name, "the value name");
-            if (name.find('\0') != std::string::npos)
+            if (win32sim::FindAnyOf<'\0'>(name) != name.size())
                 Fail("expected a value name without NUL characters");
         }
         cursor.SkipSpaces();

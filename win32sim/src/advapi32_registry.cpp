@@ -22,7 +22,10 @@ extern "C" {
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result)
 {
     Machine& machine = CurrentMachine();
-    std::vector<std::string> arguments = {machine.handles.NameOf(key), Quoted(subKey), Decimal(options), Hex(desired)};
+    const bool journalled = machine.journal.Keeps("RegOpenKeyExA");
+    std::vector<std::string> arguments;
+    if (journalled)
+        arguments = {machine.handles.NameOf(key), Quoted(subKey), Decimal(options), Hex(desired)};
     KeyHandle* parent = machine.FindKeyHandle(key);
     std::string target = parent ? JoinKeyPath(parent->path, subKey) : "";
     std::string output;
@@ -38,10 +41,12 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired
         status = OpenKey(machine, *parent, Text(subKey), desired, opened);
         if (status == ERROR_SUCCESS) {
             *result = machine.handles.AddKey(KeyHandle{opened, desired, target, ""});
-            output = machine.handles.NameOf(*result);
+            if (journalled)
+                output = machine.handles.NameOf(*result);
         }
     }
-    Record(machine, "RegOpenKeyExA", std::move(arguments), status, output, target);
+    if (journalled)
+        Record(machine, "RegOpenKeyExA", std::move(arguments), status, output, target);
     return status;
 }
 
@@ -49,7 +54,10 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
                           LPDWORD classLength, PFILETIME lastWriteTime)
 {
     Machine& machine = CurrentMachine();
-    std::vector<std::string> arguments = {machine.handles.NameOf(key), Decimal(index), SizeArgument(nameLength)};
+    const bool journalled = machine.journal.Keeps("RegEnumKeyExA");
+    std::vector<std::string> arguments;
+    if (journalled)
+        arguments = {machine.handles.NameOf(key), Decimal(index), SizeArgument(nameLength)};
     KeyHandle* handle = machine.FindKeyHandle(key);
     std::string output;
     LONG status;
@@ -60,7 +68,8 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
     else
         status = EnumSubkey(machine, *handle, index, name, nameLength);
     if (status == ERROR_SUCCESS) {
-        output = Quoted(name);
+        if (journalled)
+            output = Quoted(name);
         // Keys carry no class and no write time in this model.
         if (classLength) {
             if (className && *classLength > 0)
@@ -70,14 +79,18 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
         if (lastWriteTime)
             std::memset(lastWriteTime, 0, sizeof(*lastWriteTime));
     }
-    Record(machine, "RegEnumKeyExA", std::move(arguments), status, output, handle ? handle->path : "");
+    if (journalled)
+        Record(machine, "RegEnumKeyExA", std::move(arguments), status, output, handle ? handle->path : "");
     return status;
 }
 
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
     Machine& machine = CurrentMachine();
-    std::vector<std::string> arguments = {machine.handles.NameOf(key), Quoted(valueName), SizeArgument(dataSize)};
+    const bool journalled = machine.journal.Keeps("RegQueryValueExA");
+    std::vector<std::string> arguments;
+    if (journalled)
+        arguments = {machine.handles.NameOf(key), Quoted(valueName), SizeArgument(dataSize)};
     KeyHandle* handle = machine.FindKeyHandle(key);
     LONG status;
     if (!handle)
@@ -86,10 +99,12 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
         status = ERROR_INVALID_PARAMETER;
     else
         status = QueryValue(machine, *handle, Text(valueName), type, data, dataSize);
-    std::string output = status == ERROR_SUCCESS ? SizeArgument(dataSize) : "";
-    if (output == "NULL")
-        output.clear();
-    Record(machine, "RegQueryValueExA", std::move(arguments), status, output, handle ? handle->path : "");
+    if (journalled) {
+        std::string output = status == ERROR_SUCCESS ? SizeArgument(dataSize) : "";
+        if (output == "NULL")
+            output.clear();
+        Record(machine, "RegQueryValueExA", std::move(arguments), status, output, handle ? handle->path : "");
+    }
     return status;
 }
 
@@ -116,15 +131,21 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
 LONG WINAPI RegCloseKey(HKEY key)
 {
     Machine& machine = CurrentMachine();
-    std::vector<std::string> arguments = {machine.handles.NameOf(key)};
+    const bool journalled = machine.journal.Keeps("RegCloseKey");
+    std::vector<std::string> arguments;
+    std::string target;
     KeyHandle* handle = machine.FindKeyHandle(key);
-    std::string target = handle ? handle->path : "";
+    if (journalled) {
+        arguments = {machine.handles.NameOf(key)};
+        target = handle ? handle->path : "";
+    }
     LONG status = ERROR_SUCCESS;
     if (!handle)
         status = ERROR_INVALID_HANDLE;
     else if (key != HKEY_LOCAL_MACHINE)  // the predefined key stays usable
         machine.handles.CloseKey(key);
-    Record(machine, "RegCloseKey", std::move(arguments), status, "", target);
+    if (journalled)
+        Record(machine, "RegCloseKey", std::move(arguments), status, "", target);
     return status;
 }
 

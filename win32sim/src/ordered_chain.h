@@ -222,8 +222,8 @@ private:
             return;
         }
         // The chain in order, then the added nodes sorted, merged in place.
-        std::vector<uint64_t> nodes;
-        nodes.reserve(count + added);
+        std::vector<uint64_t>& nodes = store_.scratch.entries;
+        nodes.clear();
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next)
                 nodes.push_back(id);
@@ -245,17 +245,15 @@ private:
     // compared one with another. The runs still to sort are kept one a level.
     void SortByName(std::vector<uint64_t>& entries, size_t begin) const
     {
-        struct Run {
-            size_t next, end, from;  // from: the characters all names of the run share
-        };
-        std::vector<Run> levels;
+        std::vector<OrderScratch::Run>& levels = store_.scratch.runs;
+        levels.clear();
         const auto sortRun = [&](size_t first, size_t end, size_t from) {
             if (end - first > 1 && SortByFour(entries, first, end, from))
                 levels.push_back({first, end, from + 4});
         };
         sortRun(begin, entries.size(), SharedPrefix(entries, begin));
         while (!levels.empty()) {
-            Run& run = levels.back();
+            OrderScratch::Run& run = levels.back();
             if (run.next == run.end) {
                 levels.pop_back();
                 continue;
@@ -328,7 +326,8 @@ private:
     {
         // The right edge of the tree built so far, from the root down; a node
         // takes in as its left subtree every edge node of lower priority.
-        std::vector<uint32_t> edge;
+        std::vector<uint32_t>& edge = store_.scratch.edge;
+        edge.clear();
         for (size_t i = 0; i < nodes.size(); ++i) {
             const uint32_t id = NodeOf(nodes[i]);
             if (i + 8 < nodes.size())

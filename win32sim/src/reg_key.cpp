@@ -16,7 +16,7 @@ void CheckKeyName(std::string_view name)
 {
     if (name.empty())
         throw std::invalid_argument("registry key name is empty");
-    if (name.find('\\') != std::string_view::npos)
+    if (FindAnyOf<'\\'>(name) != name.size())
         throw std::invalid_argument("registry key name \"" + std::string(name) + "\" holds a backslash");
     if (name.size() > MaxKeyNameLength)
         throw std::invalid_argument("registry key name \"" + std::string(name.substr(0, 40)) + "...\" is longer than " +

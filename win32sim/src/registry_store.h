@@ -97,6 +97,17 @@ struct ChainCursor {
     uint32_t id = 0;
 };
 
+// What putting a chain in order needs while it works, kept from one chain to
+// the next: a registry orders hundreds of thousands of small chains.
+struct OrderScratch {
+    struct Run {
+        size_t next, end, from;  // from: the characters all names of the run share
+    };
+    std::vector<uint64_t> entries;
+    std::vector<Run> runs;
+    std::vector<uint32_t> edge;
+};
+
 struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
     ByteArena bytes;
     NodeTable<RegKey> keys{bytes};
@@ -105,6 +116,7 @@ struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
     std::unordered_map<const RegKey*, NameIndex> valueIndexes;  // of keys with many values, by name
     ChainCursor keyCursor;
     ChainCursor valueCursor;
+    OrderScratch scratch;
     bool onlyAscii = true;  // no name or string stored so far held a byte above 0x7F
     uint64_t steps = 0;     // name comparisons and links moved, for the tests that bound them
     size_t keyCount = 0;    // below the root, deleted keys not counted
