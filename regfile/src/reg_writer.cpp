@@ -12,7 +12,7 @@
 namespace qalm {
 namespace {
 
-constexpr size_t kBufferSize = 1 << 18;
+constexpr size_t kBufferSize = 1 << 16;
 constexpr size_t kLineWidth = 80;  // regedit's wrapping of hex data
 constexpr std::string_view kRootName = "HKEY_LOCAL_MACHINE";
 constexpr char kDigits[] = "0123456789abcdef";

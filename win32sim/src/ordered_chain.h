@@ -224,6 +224,7 @@ private:
         // The chain in order, then the added nodes sorted, merged in place.
         std::vector<uint64_t>& nodes = store_.scratch.entries;
         nodes.clear();
+        nodes.reserve(count + added);
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next)
                 nodes.push_back(id);
@@ -234,6 +235,7 @@ private:
             return Compare(table_[NodeOf(a)].Name(), table_[NodeOf(b)].Name()) < 0;
         });
         Build(chain, nodes);
+        store_.scratch.Trim();
     }
 
     // Each entry names a node in its low 32 bits; the high ones are the sort's.

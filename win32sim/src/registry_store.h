@@ -106,6 +106,17 @@ struct OrderScratch {
     std::vector<uint64_t> entries;
     std::vector<Run> runs;
     std::vector<uint32_t> edge;
+
+    // What a large chain took goes back at once rather than sit beside the model.
+    void Trim()
+    {
+        if (entries.capacity() > KeptEntries) {
+            entries = {};
+            runs = {};
+            edge = {};
+        }
+    }
+    static constexpr size_t KeptEntries = 4096;
 };
 
 struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
