@@ -16,28 +16,18 @@ namespace {
 // Length of the longest run of whole key names the two paths start with.
 size_t SharedKeyPrefix(std::string_view a, std::string_view b)
 {
-    size_t i = 0;
-    size_t boundary = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i]) {
-        if (a[i] == '\\')
-            boundary = i;
-        ++i;
-    }
+    const size_t i = win32sim::CommonStart(a, b);
     if ((i == a.size() || a[i] == '\\') && (i == b.size() || b[i] == '\\'))
-        boundary = i;
-    return boundary;
+        return i;
+    const size_t lastBreak = a.substr(0, i).rfind('\\');
+    return lastBreak == std::string_view::npos ? 0 : lastBreak;
 }
 
 size_t KeyNameCount(std::string_view path)
 {
     if (!path.empty() && path.front() == '\\')
         path.remove_prefix(1);
-    if (path.empty())
-        return 0;
-    size_t count = 1;
-    for (char c : path)
-        count += c == '\\';
-    return count;
+    return path.empty() ? 0 : 1 + win32sim::CountOf<'\\'>(path);
 }
 
 }  // namespace

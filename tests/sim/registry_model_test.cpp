@@ -20,6 +20,13 @@ TEST(RegistryModel, FindsKeysWhateverTheCaseAndKeepsTheStoredSpelling)
     EXPECT_EQ(key->Path(), "SOFTWARE\\Microsoft\\Windows");
     EXPECT_EQ(&registry.Create("Software\\microsoft"), key->Parent());
     EXPECT_EQ(registry.KeyCount(), 3u);
+
+    // Among many siblings names are found by a hash, which must fold every character.
+    for (int i = 0; i < 40; ++i)
+        registry.Create("SOFTWARE\\Classes\\Component.Class" + std::to_string(i) + ".Version");
+    EXPECT_NE(registry.Find("software\\classes\\COMPONENT.CLASS17.VERSION"), nullptr);
+    registry.Create("SOFTWARE\\CLASSES\\component.class17.version");
+    EXPECT_EQ(registry.Find("SOFTWARE\\Classes")->SubkeyCount(), 40u);
 }
 
 TEST(RegistryModel, FindRefusesEmptyNamesInsideAPath)
@@ -69,6 +76,11 @@ TEST(RegistryModel, ValuesMatchWhateverTheCaseAndAreReplacedInPlace)
     EXPECT_EQ(key.FindValue("TYPE")->Data(), (std::vector<BYTE>{'x', 0}));
     EXPECT_TRUE(registry.Find("k")->DeleteValue("tYpE"));
     EXPECT_EQ(key.FindValue("Type"), nullptr);
+
+    for (int i = 0; i < 40; ++i)
+        registry.SetDword("K", "ConfigurationFlags" + std::to_string(i), 0);
+    registry.SetDword("K", "CONFIGURATIONflags17", 1);
+    EXPECT_EQ(key.Values().size(), 40u);
 }
 
 TEST(RegistryModel, RemovingASubtreeMarksEveryKeyInItDeleted)

@@ -1,5 +1,6 @@
 #include "name_index.h"
 #include "ordered_chain.h"
+#include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -14,13 +15,34 @@ unsigned char Fold(char c)
     return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
 }
 
+// Eight characters folded at once: each byte from 'a' to 'z' loses 0x20.
+uint64_t FoldedWord(uint64_t word)
+{
+    constexpr uint64_t high = 0x8080808080808080u;
+    const uint64_t raised = word | high;  // no byte borrows from the next below
+    const uint64_t fromA = raised - 0x6161616161616161u;
+    const uint64_t pastZ = raised - 0x7B7B7B7B7B7B7B7Bu;
+    const uint64_t lower = fromA & ~pastZ & ~word & high;
+    return word - (lower >> 2);
+}
+
 }  // namespace
 
 uint32_t HashName(const void* owner, std::string_view name)
 {
-    uint64_t hash = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(owner)) * 0x9E3779B97F4A7C15u;
-    for (char c : name)
-        hash = (hash ^ Fold(c)) * 0x100000001B3u;
+    constexpr uint64_t mix = 0x9E3779B97F4A7C15u;
+    uint64_t hash = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(owner)) ^ name.size()) * mix;
+    size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        hash = (hash ^ FoldedWord(byte_scan::WordAt(name.data() + i))) * mix;
+        hash ^= hash >> 29;
+    }
+    if (i < name.size()) {
+        uint64_t tail = 0;
+        for (unsigned shift = 0; i < name.size(); ++i, shift += 8)
+            tail |= uint64_t(Fold(name[i])) << shift;
+        hash = (hash ^ tail) * mix;
+    }
     hash ^= hash >> 32;
     hash *= 0xD6E8FEB86659FD93u;
     return static_cast<uint32_t>(hash >> 32);

@@ -64,4 +64,34 @@ size_t FindAnyOf(std::string_view text)
     return text.size();
 }
 
+// How many bytes are c.
+template <char C>
+size_t CountOf(std::string_view text)
+{
+    using namespace byte_scan;
+    size_t count = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8)
+        count += static_cast<size_t>(
+            __builtin_popcountll(ZeroBytes(WordAt(text.data() + i) ^ (kOnes * static_cast<unsigned char>(C)))));
+    for (; i < text.size(); ++i)
+        count += text[i] == C;
+    return count;
+}
+
+// The length of the longest common start of a and b.
+inline size_t CommonStart(std::string_view a, std::string_view b)
+{
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    size_t i = 0;
+    for (; i + 8 <= common; i += 8) {
+        const uint64_t differ = byte_scan::WordAt(a.data() + i) ^ byte_scan::WordAt(b.data() + i);
+        if (differ)
+            return i + static_cast<size_t>(__builtin_ctzll(differ)) / 8;
+    }
+    while (i < common && a[i] == b[i])
+        ++i;
+    return i;
+}
+
 }  // namespace win32sim
