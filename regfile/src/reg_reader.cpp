@@ -215,11 +215,10 @@ private:
 
     void ParseValueLine(Cursor& cursor)
     {
-        std::string& name = scratchName_;
-        name.clear();
+        std::string_view name;
         if (!cursor.Consume('@')) {
             cursor.Advance();
-            ReadQuoted(cursor, name, "the value name");
+            name = ReadQuoted(cursor, scratchName_, "the value name");
             if (win32sim::FindAnyOf<'\0'>(name) != name.size())
                 Fail("expected a value name without NUL characters");
         }
@@ -252,14 +251,13 @@ private:
     void ParseData(Cursor& cursor, DWORD& type)
     {
         if (cursor.Consume('"')) {
-            scratchText_.clear();
-            ReadQuoted(cursor, scratchText_, "the string");
+            const std::string_view text = ReadQuoted(cursor, scratchText_, "the string");
             if (!cursor.OnlySpacesLeft())
                 Expected("the end of the line after the string", cursor);
             type = REG_SZ;
-            data_.resize(scratchText_.size() + 1);
-            std::memcpy(data_.data(), scratchText_.data(), scratchText_.size());
-            data_.back() = 0;
+            const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
+            data_.assign(bytes, bytes + text.size());
+            data_.push_back(0);
             return;
         }
         if (cursor.ConsumeIgnoringCase("dword:")) {
@@ -349,22 +347,28 @@ private:
 
     // After the opening quote: up to the closing one, with \\ and \" unescaped;
     // any other backslash is kept as it stands, as regedit does.
-    void ReadQuoted(Cursor& cursor, std::string& out, const char* what) const
+    // The text goes into buffer, which only grows: it is never longer than the rest of the line.
+    std::string_view ReadQuoted(Cursor& cursor, std::string& buffer, const char* what) const
     {
+        if (buffer.size() < cursor.Rest().size())
+            buffer.resize(std::max(cursor.Rest().size(), 2 * buffer.size()));
+        char* const start = buffer.data();
+        char* out = start;
         for (;;) {
             const std::string_view rest = cursor.Rest();
             const size_t special = win32sim::FindAnyOf<'"', '\\'>(rest);
             if (special == rest.size())
                 Fail(std::string("expected a closing \" for ") + what + ", found the end of the line");
-            out.append(rest.substr(0, special));
+            std::memcpy(out, rest.data(), special);
+            out += special;
             cursor.Skip(special + 1);
             if (rest[special] == '"')
-                return;
+                return std::string_view(start, static_cast<size_t>(out - start));
             if (!cursor.AtEnd() && (cursor.Peek() == '\\' || cursor.Peek() == '"')) {
-                out += cursor.Peek();
+                *out++ = cursor.Peek();
                 cursor.Advance();
             } else {
-                out += '\\';
+                *out++ = '\\';
             }
         }
     }
