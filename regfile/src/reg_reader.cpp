@@ -183,6 +183,7 @@ private:
     {
         if (path.empty())
             return;
+        const size_t firstNul = win32sim::FindAnyOf<'\0'>(path);
         size_t start = 0;
         for (size_t depth = 1;; ++depth) {
             if (depth > kMaxKeyDepth)
@@ -194,7 +195,7 @@ private:
             if (name.size() > win32sim::MaxKeyNameLength)
                 Fail("expected a key name of at most " + std::to_string(win32sim::MaxKeyNameLength) +
                      " characters, found one of " + std::to_string(name.size()));
-            if (win32sim::FindAnyOf<'\0'>(name) != name.size())
+            if (firstNul < end)
                 Fail("expected a key name without NUL characters");
             if (end == path.size())
                 return;
