@@ -13,14 +13,18 @@ const char* FindSubstring(const char* text, const char* part)
 {
     size_t i;
 
-    for (;; text++) {
-        for (i = 0; part[i] != '\0' && text[i] == part[i]; i++)
+    if (*part == '\0')
+        return text;
+    // A machine lists thousands of device keys: most places fail on the first character.
+    for (; *text != '\0'; text++) {
+        if (*text != *part)
+            continue;
+        for (i = 1; part[i] != '\0' && text[i] == part[i]; i++)
             ;
         if (part[i] == '\0')
             return text;
-        if (*text == '\0')
-            return NULL;
     }
+    return NULL;
 }
 
 char* FindCharacter(char* text, char character)
