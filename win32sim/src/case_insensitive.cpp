@@ -64,6 +64,16 @@ uint32_t FourFolded(std::string_view name, size_t from)
     return four;
 }
 
+uint64_t EightFolded(std::string_view name, size_t from)
+{
+    if (from + 8 <= name.size())  // the first character goes to the highest byte
+        return __builtin_bswap64(FoldedWord(byte_scan::WordAt(name.data() + from)));
+    uint64_t eight = 0;
+    for (size_t i = from; i < from + 8; ++i)
+        eight = (eight << 8) | (i < name.size() ? Fold(name[i]) : 0);
+    return eight;
+}
+
 int CompareNames(std::string_view a, std::string_view b)
 {
     size_t common = a.size() < b.size() ? a.size() : b.size();

@@ -21,9 +21,10 @@
 
 namespace win32sim {
 
-// Four characters of name from from on, folded, in an integer that sorts as
-// the names do as far as they go.
+// Four or eight characters of name from from on, folded, in an integer that
+// sorts as the names do as far as they go.
 uint32_t FourFolded(std::string_view name, size_t from);
+uint64_t EightFolded(std::string_view name, size_t from);
 size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b);
 
 template <class Node>
@@ -203,6 +204,14 @@ private:
         }
     }
 
+    // What the sort works on: a node and some folded characters of its name
+    // as a number that sorts as they do. Subkey chains reach hundreds of
+    // thousands of names strewn over memory, so they take eight characters a
+    // pass and start at the first; value chains take four, after the
+    // characters all their names share.
+    using Entry = std::conditional_t<OfKeys, OrderScratch::KeyEntry, uint64_t>;
+    static constexpr size_t CharactersAPass = OfKeys ? 8 : 4;
+
     void Order(NameChain& chain) const
     {
         if (!chain.unordered)
@@ -222,18 +231,18 @@ private:
             return;
         }
         // The chain in order, then the added nodes sorted, merged in place.
-        std::vector<uint64_t>& nodes = store_.scratch.entries;
+        std::vector<Entry>& nodes = Entries();
         nodes.clear();
         nodes.reserve(count + added);
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next)
-                nodes.push_back(id);
+                nodes.push_back(EntryOf(id));
         }
         chain.unordered = 0;
         std::reverse(nodes.begin() + count, nodes.end());  // listed newest first
         if (!InOrder(nodes)) {
             SortByName(nodes, count);
-            std::inplace_merge(nodes.begin(), nodes.begin() + count, nodes.end(), [&](uint64_t a, uint64_t b) {
+            std::inplace_merge(nodes.begin(), nodes.begin() + count, nodes.end(), [&](const Entry& a, const Entry& b) {
                 return Compare(table_[NodeOf(a)].Name(), table_[NodeOf(b)].Name()) < 0;
             });
         }
@@ -243,7 +252,7 @@ private:
 
     // Exports list keys in order, and often values too: a look at neighbours
     // spares the sort, and stops at the first pair out of order.
-    bool InOrder(const std::vector<uint64_t>& entries) const
+    bool InOrder(const std::vector<Entry>& entries) const
     {
         for (size_t i = 1; i < entries.size(); ++i) {
             ++steps_;
@@ -253,22 +262,55 @@ private:
         return true;
     }
 
-    // Each entry names a node in its low 32 bits; the high ones are the sort's.
-    static uint32_t NodeOf(uint64_t entry) { return static_cast<uint32_t>(entry); }
+    std::vector<Entry>& Entries() const
+    {
+        if constexpr (OfKeys)
+            return store_.scratch.keyEntries;
+        else
+            return store_.scratch.valueEntries;
+    }
+    static Entry EntryOf(uint32_t id)
+    {
+        if constexpr (OfKeys)
+            return {0, id};
+        else
+            return id;
+    }
+    static uint32_t NodeOf(const Entry& entry)
+    {
+        if constexpr (OfKeys)
+            return entry.id;
+        else
+            return static_cast<uint32_t>(entry);
+    }
+    static uint64_t CharactersOf(const Entry& entry)
+    {
+        if constexpr (OfKeys)
+            return entry.characters;
+        else
+            return entry >> 32;
+    }
+    static void SetCharacters(Entry& entry, std::string_view name, size_t from)
+    {
+        if constexpr (OfKeys)
+            entry.characters = EightFolded(name, from);
+        else
+            entry = uint64_t(FourFolded(name, from)) << 32 | NodeOf(entry);
+    }
 
-    // Sorts the entries from begin on by their nodes' names: by four folded
+    // Sorts the entries from begin on by their nodes' names: by some folded
     // characters at a time as whole numbers, and each run of equal ones again
-    // by the next four, so that names are read a few times each and never
+    // by the next ones, so that names are read a few times each and never
     // compared one with another. The runs still to sort are kept one a level.
-    void SortByName(std::vector<uint64_t>& entries, size_t begin) const
+    void SortByName(std::vector<Entry>& entries, size_t begin) const
     {
         std::vector<OrderScratch::Run>& levels = store_.scratch.runs;
         levels.clear();
         const auto sortRun = [&](size_t first, size_t end, size_t from) {
-            if (end - first > 1 && SortByFour(entries, first, end, from))
-                levels.push_back({first, end, from + 4});
+            if (end - first > 1 && SortByCharacters(entries, first, end, from))
+                levels.push_back({first, end, from + CharactersAPass});
         };
-        sortRun(begin, entries.size(), SharedPrefix(entries, begin));
+        sortRun(begin, entries.size(), OfKeys ? 0 : SharedPrefix(entries, begin));
         while (!levels.empty()) {
             OrderScratch::Run& run = levels.back();
             if (run.next == run.end) {
@@ -277,16 +319,16 @@ private:
             }
             const size_t first = run.next;
             size_t end = first + 1;
-            while (end < run.end && entries[end] >> 32 == entries[first] >> 32)
+            while (end < run.end && CharactersOf(entries[end]) == CharactersOf(entries[first]))
                 ++end;
             run.next = end;
             sortRun(first, end, run.from);  // may move run
         }
     }
 
-    // Sorts the entries from first to end by four characters of their names
+    // Sorts the entries from first to end by the characters of their names
     // from from on; false when no name reaches that far and they are sorted whole.
-    bool SortByFour(std::vector<uint64_t>& entries, size_t first, size_t end, size_t from) const
+    bool SortByCharacters(std::vector<Entry>& entries, size_t first, size_t end, size_t from) const
     {
         bool reaches = false;
         for (size_t i = first; i < end; ++i) {
@@ -294,22 +336,23 @@ private:
             ++steps_;
             const std::string_view name = table_[NodeOf(entries[i])].Name();
             reaches = reaches || name.size() > from;
-            entries[i] = uint64_t(FourFolded(name, from)) << 32 | NodeOf(entries[i]);
+            SetCharacters(entries[i], name, from);
         }
         const auto at = entries.begin();
         if (reaches) {
-            std::sort(at + first, at + end);
+            std::sort(at + first, at + end,
+                      [](const Entry& a, const Entry& b) { return CharactersOf(a) < CharactersOf(b); });
             return true;
         }
-        // Names alike but for NUL characters, where the four are no help.
-        std::sort(at + first, at + end, [&](uint64_t a, uint64_t b) {
+        // Names alike but for NUL characters, where the characters are no help.
+        std::sort(at + first, at + end, [&](const Entry& a, const Entry& b) {
             return Compare(table_[NodeOf(a)].Name(), table_[NodeOf(b)].Name()) < 0;
         });
         return false;
     }
 
     // The characters that all the names of the entries from begin on share.
-    size_t SharedPrefix(const std::vector<uint64_t>& entries, size_t begin) const
+    size_t SharedPrefix(const std::vector<Entry>& entries, size_t begin) const
     {
         if (begin == entries.size())
             return 0;
@@ -325,7 +368,7 @@ private:
     // The nodes and names of a chain lie strewn over memory: while the entry
     // at i is read, the node some entries on and the name of a nearer one are
     // asked for.
-    void FetchAhead(const std::vector<uint64_t>& entries, size_t i, size_t end) const
+    void FetchAhead(const std::vector<Entry>& entries, size_t i, size_t end) const
     {
         if (i + 16 < end)
             __builtin_prefetch(&table_[NodeOf(entries[i + 16])]);
@@ -339,7 +382,7 @@ private:
     }
 
     // The chain's tree made from its nodes in order, in one pass.
-    void Build(NameChain& chain, const std::vector<uint64_t>& nodes) const
+    void Build(NameChain& chain, const std::vector<Entry>& nodes) const
     {
         // The right edge of the tree built so far, from the root down; a node
         // takes in as its left subtree every edge node of lower priority.

@@ -103,15 +103,25 @@ struct OrderScratch {
     struct Run {
         size_t next, end, from;  // from: the characters all names of the run share
     };
-    std::vector<uint64_t> entries;
+    // A subkey: eight folded characters of its name as a number that sorts
+    // as they do, and the key's number.
+    struct KeyEntry {
+        uint64_t characters;
+        uint32_t id;
+    };
+    std::vector<KeyEntry> keyEntries;
+    // A value: four such characters above its number, in half the memory,
+    // which keeps a key of 100,000 values within its budget.
+    std::vector<uint64_t> valueEntries;
     std::vector<Run> runs;
     std::vector<uint32_t> edge;
 
     // What a large chain took goes back at once rather than sit beside the model.
     void Trim()
     {
-        if (entries.capacity() > KeptEntries) {
-            entries = {};
+        if (keyEntries.capacity() > KeptEntries || valueEntries.capacity() > KeptEntries) {
+            keyEntries = {};
+            valueEntries = {};
             runs = {};
             edge = {};
         }
