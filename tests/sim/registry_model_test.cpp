@@ -45,6 +45,14 @@ TEST(RegistryModel, KeepsSubkeysInUpperCasedOrderWhateverOrderTheyCameIn)
     AddKeys(registry, {"K\\b", "K\\_under", "K\\C", "K\\a0", "K\\A", "K\\Z"});
     // Letters compare upper-cased, so '_' (after 'Z') sorts after every letter.
     EXPECT_EQ(SubkeyNames(*registry.Find("K")), (std::vector<std::string>{"A", "a0", "b", "C", "Z", "_under"}));
+
+    // Long names are sorted several characters at a time: the case folds there
+    // too, a name before those it starts, 'Z' before '_'.
+    AddKeys(registry,
+            {"L\\Device_parameters_b", "L\\DEVICE_PARAMETERS_", "L\\device_Parameters_A", "L\\Device_parametersZ"});
+    EXPECT_EQ(SubkeyNames(*registry.Find("L")),
+              (std::vector<std::string>{"Device_parametersZ", "DEVICE_PARAMETERS_", "device_Parameters_A",
+                                        "Device_parameters_b"}));
 }
 
 TEST(RegistryModel, CreateRejectsEmptyAndOverlongNamesWithoutCreatingAnything)
