@@ -112,7 +112,8 @@ private:
 
     static char* Put(char* out, std::string_view text)
     {
-        std::memcpy(out, text.data(), text.size());
+        if (!text.empty())  // an empty view may hold no pointer at all
+            std::memcpy(out, text.data(), text.size());
         return out + text.size();
     }
 

@@ -37,7 +37,8 @@ const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
         length[used++] = static_cast<char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
     char* block = bytes.Allocate(used + name.size() + data.size());
     std::memcpy(block, length, used);
-    std::memcpy(block + used, name.data(), name.size());
+    if (!name.empty())  // an empty view may hold no pointer at all
+        std::memcpy(block + used, name.data(), name.size());
     if (!data.empty())
         std::memcpy(block + used + name.size(), data.data(), data.size());
     return block;
