@@ -56,14 +56,6 @@ size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b)
     return i;
 }
 
-uint32_t FourFolded(std::string_view name, size_t from)
-{
-    uint32_t four = 0;
-    for (size_t i = from; i < from + 4; ++i)
-        four = (four << 8) | (i < name.size() ? Fold(name[i]) : 0);
-    return four;
-}
-
 uint64_t EightFolded(std::string_view name, size_t from)
 {
     if (from + 8 <= name.size())  // the first character goes to the highest byte

@@ -21,9 +21,8 @@
 
 namespace win32sim {
 
-// Four or eight characters of name from from on, folded, in an integer that
-// sorts as the names do as far as they go.
-uint32_t FourFolded(std::string_view name, size_t from);
+// Eight characters of name from from on, folded, in an integer that sorts as
+// the names do as far as they go (its high half holds the first four).
 uint64_t EightFolded(std::string_view name, size_t from);
 size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b);
 
@@ -295,7 +294,7 @@ private:
         if constexpr (OfKeys)
             entry.characters = EightFolded(name, from);
         else
-            entry = uint64_t(FourFolded(name, from)) << 32 | NodeOf(entry);
+            entry = (EightFolded(name, from) >> 32) << 32 | NodeOf(entry);
     }
 
     // Sorts the entries from begin on by their nodes' names: by some folded
