@@ -100,10 +100,14 @@ public:
         // Until the chain is put in order, the newest node keeps the count of the added ones.
         Links(node) = ChainLinks{0, 0, chain.unordered, 1 + Size(chain.unordered)};
         chain.unordered = node;
-        if (count == IndexedAbove)
+        if (count == IndexedAbove) {
             Index(owner, chain);
-        else if (count > IndexedAbove)
-            IndexOf(owner).Add(HashName(owner, table_[node].Name()), node);
+        } else if (count > IndexedAbove) {
+            const std::string_view name = table_[node].Name();
+            IndexOf(owner).Add(HashName(owner, name), node);
+            if constexpr (OfKeys)
+                store_.addedSubkeys[&chain].push_back({EightFolded(name, 0), node});
+        }
     }
 
     void Remove(const RegKey* owner, NameChain& chain, uint32_t node)
@@ -127,6 +131,8 @@ public:
     {
         if (Count(chain) > IndexedAbove)
             Unindex(owner, chain);
+        if constexpr (OfKeys)
+            store_.addedSubkeys.erase(&chain);
         chain = NameChain{};
         cursor_ = ChainCursor{};
     }
@@ -189,6 +195,12 @@ private:
             for (uint32_t id = list; id; id = Links(id).next)
                 IndexOf(owner).Add(HashName(owner, table_[id].Name()), id);
         }
+        if constexpr (OfKeys) {
+            std::vector<OrderScratch::KeyEntry>& added = store_.addedSubkeys[&chain];
+            for (uint32_t id = chain.unordered; id; id = Links(id).next)
+                added.push_back({EightFolded(table_[id].Name(), 0), id});
+            std::reverse(added.begin(), added.end());  // listed newest first
+        }
     }
 
     void Unindex(const RegKey* owner, const NameChain& chain)
@@ -222,6 +234,8 @@ private:
         while ((uint64_t(1) << depth) < count)
             ++depth;
         if (uint64_t(added) * depth < count) {
+            if constexpr (OfKeys)
+                store_.addedSubkeys.erase(&chain);
             for (uint32_t id = chain.unordered, next; id; id = next) {
                 next = Links(id).next;
                 Insert(chain, id);
@@ -231,16 +245,21 @@ private:
         }
         // The chain in order, then the added nodes sorted, merged in place.
         std::vector<Entry>& nodes = Entries();
-        nodes.clear();
-        nodes.reserve(count + added);
-        for (uint32_t list : {chain.first, chain.unordered}) {
-            for (uint32_t id = list; id; id = Links(id).next)
-                nodes.push_back(EntryOf(id));
+        const bool gathered = TakeGathered(chain, nodes, count);
+        if (!gathered) {
+            nodes.clear();
+            nodes.reserve(count + added);
+            for (uint32_t list : {chain.first, chain.unordered}) {
+                for (uint32_t id = list; id; id = Links(id).next)
+                    nodes.push_back(EntryOf(id));
+            }
+            std::reverse(nodes.begin() + count, nodes.end());  // listed newest first
         }
         chain.unordered = 0;
-        std::reverse(nodes.begin() + count, nodes.end());  // listed newest first
-        if (!InOrder(nodes)) {
-            SortByName(nodes, count);
+        // Gathered entries already hold the first characters of their names.
+        const size_t knownFrom = gathered ? count : nodes.size();
+        if (!InOrder(nodes, knownFrom)) {
+            SortByName(nodes, count, gathered);
             std::inplace_merge(nodes.begin(), nodes.begin() + count, nodes.end(), [&](const Entry& a, const Entry& b) {
                 return Compare(table_[NodeOf(a)].Name(), table_[NodeOf(b)].Name()) < 0;
             });
@@ -249,12 +268,45 @@ private:
         store_.scratch.Trim();
     }
 
+    // The entries of a chain's added subkeys, gathered as they came, after
+    // those of the chain in order; false when the chain has none gathered.
+    bool TakeGathered(const NameChain& chain, std::vector<Entry>& nodes, uint32_t count) const
+    {
+        if constexpr (OfKeys) {
+            const auto found = store_.addedSubkeys.find(&chain);
+            if (found == store_.addedSubkeys.end())
+                return false;
+            if (count == 0) {
+                nodes.swap(found->second);
+            } else {
+                nodes.clear();
+                nodes.reserve(count + found->second.size());
+                for (uint32_t id = chain.first; id; id = Links(id).next)
+                    nodes.push_back(EntryOf(id));
+                nodes.insert(nodes.end(), found->second.begin(), found->second.end());
+            }
+            store_.addedSubkeys.erase(found);
+            return true;
+        }
+        return false;
+    }
+
     // Exports list keys in order, and often values too: a look at neighbours
-    // spares the sort, and stops at the first pair out of order.
-    bool InOrder(const std::vector<Entry>& entries) const
+    // spares the sort, and stops at the first pair out of order. Entries from
+    // knownFrom on hold their first characters, which settle most pairs.
+    bool InOrder(const std::vector<Entry>& entries, size_t knownFrom) const
     {
         for (size_t i = 1; i < entries.size(); ++i) {
             ++steps_;
+            if (i > knownFrom) {
+                const uint64_t before = CharactersOf(entries[i - 1]);
+                const uint64_t after = CharactersOf(entries[i]);
+                if (before != after) {
+                    if (before > after)
+                        return false;
+                    continue;
+                }
+            }
             if (Compare(table_[NodeOf(entries[i - 1])].Name(), table_[NodeOf(entries[i])].Name()) >= 0)
                 return false;
         }
@@ -301,15 +353,15 @@ private:
     // characters at a time as whole numbers, and each run of equal ones again
     // by the next ones, so that names are read a few times each and never
     // compared one with another. The runs still to sort are kept one a level.
-    void SortByName(std::vector<Entry>& entries, size_t begin) const
+    void SortByName(std::vector<Entry>& entries, size_t begin, bool known) const
     {
         std::vector<OrderScratch::Run>& levels = store_.scratch.runs;
         levels.clear();
-        const auto sortRun = [&](size_t first, size_t end, size_t from) {
-            if (end - first > 1 && SortByCharacters(entries, first, end, from))
+        const auto sortRun = [&](size_t first, size_t end, size_t from, bool known) {
+            if (end - first > 1 && SortByCharacters(entries, first, end, from, known))
                 levels.push_back({first, end, from + CharactersAPass});
         };
-        sortRun(begin, entries.size(), OfKeys ? 0 : SharedPrefix(entries, begin));
+        sortRun(begin, entries.size(), OfKeys ? 0 : SharedPrefix(entries, begin), known);
         while (!levels.empty()) {
             OrderScratch::Run& run = levels.back();
             if (run.next == run.end) {
@@ -321,16 +373,17 @@ private:
             while (end < run.end && CharactersOf(entries[end]) == CharactersOf(entries[first]))
                 ++end;
             run.next = end;
-            sortRun(first, end, run.from);  // may move run
+            sortRun(first, end, run.from, false);  // may move run
         }
     }
 
     // Sorts the entries from first to end by the characters of their names
-    // from from on; false when no name reaches that far and they are sorted whole.
-    bool SortByCharacters(std::vector<Entry>& entries, size_t first, size_t end, size_t from) const
+    // from from on (already held when known); false when no name reaches that
+    // far and they are sorted whole.
+    bool SortByCharacters(std::vector<Entry>& entries, size_t first, size_t end, size_t from, bool known) const
     {
-        bool reaches = false;
-        for (size_t i = first; i < end; ++i) {
+        bool reaches = known;  // only gathered subkeys are known, and their names are never empty
+        for (size_t i = known ? end : first; i < end; ++i) {
             FetchAhead(entries, i, end);
             ++steps_;
             const std::string_view name = table_[NodeOf(entries[i])].Name();

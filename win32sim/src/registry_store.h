@@ -135,6 +135,11 @@ struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
     NodeTable<RegValue> values{bytes};
     NameIndex keyIndex;                                         // of keys with many siblings, by parent and name
     std::unordered_map<const RegKey*, NameIndex> valueIndexes;  // of keys with many values, by name
+    // Of each indexed subkey chain not in order: the subkeys added since it
+    // last was, with their first characters, taken while each name is at hand
+    // so that ordering a wide chain neither walks its list nor reads every
+    // name again.
+    std::unordered_map<const NameChain*, std::vector<OrderScratch::KeyEntry>> addedSubkeys;
     ChainCursor keyCursor;
     ChainCursor valueCursor;
     OrderScratch scratch;
