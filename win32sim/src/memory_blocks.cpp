@@ -9,16 +9,22 @@ namespace win32sim {
 
 void BlockRelease::operator()(char* block) const
 {
-    if (mapped == 0)
-        delete[] block;
-    else
+    if (mapped != 0)
         munmap(block, mapped);
+    else if (alignment != 0)
+        ::operator delete[](block, std::align_val_t(alignment));
+    else
+        delete[] block;
 }
 
-MemoryBlock AllocateBlock(size_t size)
+MemoryBlock AllocateBlock(size_t size, size_t alignment)
 {
-    if (size == 0 || size % HugePageSize != 0)
-        return MemoryBlock(new char[size], BlockRelease{});
+    if (size == 0 || size % HugePageSize != 0) {
+        if (alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+            return MemoryBlock(new char[size], BlockRelease{});
+        return MemoryBlock(static_cast<char*>(::operator new[](size, std::align_val_t(alignment))),
+                           BlockRelease{0, alignment});
+    }
     // One huge page more than asked, then trimmed to start on a huge page's boundary.
     void* mapped = mmap(nullptr, size + HugePageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)

@@ -123,6 +123,8 @@ typename ChainRange<Node>::Iterator& ChainRange<Node>::Iterator::operator++()
 template class ChainRange<RegKey>;
 template class ChainRange<RegValue>;
 
+RegistryStore& RegKey::Store() const { return NodeTable<RegKey>::StoreOf(*this); }
+
 std::string_view RegKey::Name() const { return std::string_view(name_ + 1, static_cast<unsigned char>(name_[0])); }
 
 std::string RegKey::Path() const
@@ -143,29 +145,29 @@ std::string RegKey::Path() const
 
 std::shared_ptr<RegKey> RegKey::Shared() const
 {
-    return std::shared_ptr<RegKey>(store_->shared_from_this(), const_cast<RegKey*>(this));
+    return std::shared_ptr<RegKey>(Store().shared_from_this(), const_cast<RegKey*>(this));
 }
 
-size_t RegKey::SubkeyCount() const { return SubkeyChain(*store_).Count(subkeys_); }
+size_t RegKey::SubkeyCount() const { return SubkeyChain(Store()).Count(subkeys_); }
 
 RegKey& RegKey::SubkeyAt(size_t index) const
 {
-    const uint32_t id = SubkeyChain(*store_).At(subkeys_, static_cast<uint32_t>(index));
+    const uint32_t id = SubkeyChain(Store()).At(subkeys_, static_cast<uint32_t>(index));
     if (!id)
         throw std::out_of_range("subkey index " + std::to_string(index) + " past the last subkey");
-    return store_->keys[id];
+    return Store().keys[id];
 }
 
 ChainRange<RegKey> RegKey::Subkeys() const
 {
-    OrderedChain<RegKey> chain = SubkeyChain(*store_);
-    return ChainRange<RegKey>(store_, chain.First(subkeys_), chain.Count(subkeys_));
+    OrderedChain<RegKey> chain = SubkeyChain(Store());
+    return ChainRange<RegKey>(&Store(), chain.First(subkeys_), chain.Count(subkeys_));
 }
 
 RegKey* RegKey::FindSubkey(std::string_view name) const
 {
-    const uint32_t id = SubkeyChain(*store_).Find(this, subkeys_, name);
-    return id ? &store_->keys[id] : nullptr;
+    const uint32_t id = SubkeyChain(Store()).Find(this, subkeys_, name);
+    return id ? &Store().keys[id] : nullptr;
 }
 
 std::shared_ptr<RegKey> RegKey::SharedSubkey(std::string_view name) const
@@ -176,26 +178,26 @@ std::shared_ptr<RegKey> RegKey::SharedSubkey(std::string_view name) const
 
 RegKey& RegKey::CreateSubkey(std::string_view name)
 {
+    RegistryStore& store = Store();
     CheckKeyName(name);
-    OrderedChain<RegKey> chain = SubkeyChain(*store_);
+    OrderedChain<RegKey> chain = SubkeyChain(store);
     if (const uint32_t found = chain.Find(this, subkeys_, name))
-        return store_->keys[found];
+        return store.keys[found];
 
-    const uint32_t id = store_->keys.Add();
-    RegKey& key = store_->keys[id];
-    char* stored = store_->bytes.Allocate(1 + name.size());
+    const uint32_t id = store.keys.Add();
+    RegKey& key = store.keys[id];
+    char* stored = store.bytes.Allocate(1 + name.size());
     stored[0] = static_cast<char>(name.size());
     std::memcpy(stored + 1, name.data(), name.size());
-    NoteText(*store_, name);
-    key.store_ = store_;
+    NoteText(store, name);
     key.name_ = stored;
     key.parent_ = this;
     chain.Add(this, subkeys_, id);
-    ++store_->keyCount;
-    if (store_->recording) {
+    ++store.keyCount;
+    if (store.recording) {
         key.added_ = true;
         if (!added_)
-            store_->record.addedKeys.push_back(&key);
+            store.record.addedKeys.push_back(&key);
     }
     return key;
 }
@@ -216,64 +218,67 @@ RegKey* RegKey::FindPath(std::string_view relativePath) const
 
 ChainRange<RegValue> RegKey::Values() const
 {
-    OrderedChain<RegValue> chain = ValueChain(*store_);
-    return ChainRange<RegValue>(store_, chain.First(values_), chain.Count(values_));
+    OrderedChain<RegValue> chain = ValueChain(Store());
+    return ChainRange<RegValue>(&Store(), chain.First(values_), chain.Count(values_));
 }
 
 const RegValue* RegKey::FindValue(std::string_view name) const
 {
-    const uint32_t id = ValueChain(*store_).Find(this, values_, name);
-    return id ? &store_->values[id] : nullptr;
+    const uint32_t id = ValueChain(Store()).Find(this, values_, name);
+    return id ? &Store().values[id] : nullptr;
 }
 
 void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
 {
-    OrderedChain<RegValue> chain = ValueChain(*store_);
+    RegistryStore& store = Store();
+    OrderedChain<RegValue> chain = ValueChain(store);
     const uint32_t found = chain.Find(this, values_, name);
-    if (store_->recording)
+    if (store.recording)
         SaveValuesBefore();
-    const uint32_t id = found ? found : store_->values.Add();
-    RegValue& value = store_->values[id];
+    const uint32_t id = found ? found : store.values.Add();
+    RegValue& value = store.values[id];
     // The stored name keeps its first spelling, as on the platform.
-    value.block_ = StoreValue(store_->bytes, found ? value.Name() : name, data);
+    value.block_ = StoreValue(store.bytes, found ? value.Name() : name, data);
     value.dataSize_ = static_cast<uint32_t>(data.size());
     value.type_ = type;
-    NoteText(*store_, name);
+    NoteText(store, name);
     if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
-        NoteText(*store_, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+        NoteText(store, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
     if (!found) {
         chain.Add(this, values_, id);
-        ++store_->valueCount;
+        ++store.valueCount;
     }
 }
 
 bool RegKey::DeleteValue(std::string_view name)
 {
-    OrderedChain<RegValue> chain = ValueChain(*store_);
+    RegistryStore& store = Store();
+    OrderedChain<RegValue> chain = ValueChain(store);
     const uint32_t found = chain.Find(this, values_, name);
     if (!found)
         return false;
-    if (store_->recording)
+    if (store.recording)
         SaveValuesBefore();
     chain.Remove(this, values_, found);
-    --store_->valueCount;
+    --store.valueCount;
     return true;
 }
 
 bool RegKey::RemoveSubkey(std::string_view name)
 {
-    OrderedChain<RegKey> chain = SubkeyChain(*store_);
+    RegistryStore& store = Store();
+    OrderedChain<RegKey> chain = SubkeyChain(store);
     const uint32_t found = chain.Find(this, subkeys_, name);
     if (!found)
         return false;
-    RegKey& removed = store_->keys[found];
-    const bool wasThere = store_->recording && !removed.added_;
+    RegKey& removed = store.keys[found];
+    const bool wasThere = store.recording && !removed.added_;
     std::string path = wasThere ? removed.Path() : std::string();
     chain.Remove(this, subkeys_, found);
     const SubtreeSize before = removed.MarkSubtreeDeleted();
     if (wasThere) {
-        store_->record.removedKeys.push_back({&removed, this, std::move(path), before});
-        SubtreeSize& below = store_->removedBelow[this];
+        store.record.removedKeys.push_back({&removed, this, std::move(path), before});
+        SubtreeSize& below = store.removedBelow[this];
         below.keys += before.keys;
         below.values += before.values;
     }
@@ -285,7 +290,7 @@ void RegKey::SaveValuesBefore()
 {
     if (added_)
         return;
-    auto [saved, first] = store_->record.valuesBefore.try_emplace(this);
+    auto [saved, first] = Store().record.valuesBefore.try_emplace(this);
     if (!first)
         return;
     for (const RegValue& value : Values())
@@ -294,31 +299,32 @@ void RegKey::SaveValuesBefore()
 
 size_t RegKey::ValueCountBefore() const
 {
-    const auto& saved = store_->record.valuesBefore;
+    const auto& saved = Store().record.valuesBefore;
     const auto found = saved.find(this);
-    return found != saved.end() ? found->second.size() : ValueChain(*store_).Count(values_);
+    return found != saved.end() ? found->second.size() : ValueChain(Store()).Count(values_);
 }
 
 SubtreeSize RegKey::MarkSubtreeDeleted()
 {
     // Every key of the subtree is detached: a handle on one of them sees a
     // key of its own, without parent or subkeys.
+    RegistryStore& store = Store();
     SubtreeSize before;
-    OrderedChain<RegKey> chain = SubkeyChain(*store_);
+    OrderedChain<RegKey> chain = SubkeyChain(store);
     std::vector<RegKey*> pending = {this};
     while (!pending.empty()) {
         RegKey* key = pending.back();
         pending.pop_back();
-        for (uint32_t id = chain.First(key->subkeys_); id; id = store_->keys[id].links_.next)
-            pending.push_back(&store_->keys[id]);
+        for (uint32_t id = chain.First(key->subkeys_); id; id = store.keys[id].links_.next)
+            pending.push_back(&store.keys[id]);
         chain.Clear(key, key->subkeys_);
-        --store_->keyCount;
-        store_->valueCount -= ValueChain(*store_).Count(key->values_);
-        if (store_->recording && !key->added_) {
+        --store.keyCount;
+        store.valueCount -= ValueChain(store).Count(key->values_);
+        if (store.recording && !key->added_) {
             ++before.keys;
             before.values += key->ValueCountBefore();
-            const auto below = store_->removedBelow.find(key);
-            if (below != store_->removedBelow.end()) {
+            const auto below = store.removedBelow.find(key);
+            if (below != store.removedBelow.end()) {
                 before.keys += below->second.keys;
                 before.values += below->second.values;
             }

@@ -11,7 +11,6 @@ Registry::Registry() : store_(std::make_shared<RegistryStore>())
 {
     static const char emptyName[1] = {0};
     root_ = &store_->keys[store_->keys.Add()];
-    root_->store_ = store_.get();
     root_->name_ = emptyName;
 }
 

@@ -37,7 +37,7 @@ public:
             // Small registries stay small; large ones take a megabyte at a time,
             // and once they hold many, a huge page at a time: the unused end of
             // the last huge page is then a small part of what they hold.
-            const size_t most = held_ >= HugePagesFrom ? HugePageSize : BlockSize;
+            const size_t most = HugePagesDue() ? HugePageSize : BlockSize;
             const size_t grown = blocks_.empty() ? FirstBlockSize : std::min(2 * blockSize_, most);
             const size_t blockSize = std::max(grown, size);
             blocks_.push_back(AllocateBlock(blockSize));
@@ -52,40 +52,89 @@ public:
         return at;
     }
 
+    // The store's other blocks count too: once it holds many, all of them
+    // come a huge page at a time.
+    bool HugePagesDue() const { return held_ >= HugePagesFrom; }
+    void NoteHeld(size_t size) { held_ += size; }
+    static constexpr size_t BlockSize = size_t(1) << 20;
+
 private:
     static constexpr size_t FirstBlockSize = size_t(1) << 12;
-    static constexpr size_t BlockSize = size_t(1) << 20;
     static constexpr size_t LargeSize = BlockSize / 8;
     static constexpr size_t HugePagesFrom = size_t(16) << 20;
     std::vector<MemoryBlock> blocks_;
     std::vector<MemoryBlock> large_;
     size_t blockSize_ = 0;
-    size_t held_ = 0;  // in blocks_
+    size_t held_ = 0;  // in blocks_ and in those noted
     char* next_ = nullptr;
     size_t left_ = 0;
 };
 
-// Nodes numbered from 1, in chunks that never move.
+// Nodes numbered from 1, in chunks that never move. Each chunk starts on a
+// multiple of its size with a header in place of its first node, so that a
+// node finds its store from its own address and needs no pointer to it; a
+// key then fills one cache line.
+struct ChunkHeader {
+    RegistryStore* store;
+};
+
 template <class Node>
 class NodeTable {
 public:
-    explicit NodeTable(ByteArena& memory) : memory_(memory) { Add(); }  // number 0 stands for none
+    // Number 0 stands for none, in the first chunk's header: the place of
+    // none can be asked for ahead like any other.
+    NodeTable(RegistryStore& store, ByteArena& memory) : store_(store), memory_(memory) { AddChunk(); }
 
     Node& operator[](uint32_t id) const { return chunks_[id >> ChunkBits][id & (ChunkSize - 1)]; }
 
     uint32_t Add()
     {
         if ((count_ & (ChunkSize - 1)) == 0)
-            chunks_.push_back(reinterpret_cast<Node*>(memory_.Allocate(sizeof(Node) * ChunkSize, alignof(Node))));
+            AddChunk();
         new (&(*this)[count_]) Node();
         return count_++;
     }
 
+    static RegistryStore& StoreOf(const Node& node)
+    {
+        const uintptr_t chunk = reinterpret_cast<uintptr_t>(&node) & ~uintptr_t(ChunkBytes - 1);
+        return *reinterpret_cast<const ChunkHeader*>(chunk)->store;
+    }
+
 private:
     static_assert(std::is_trivially_destructible_v<Node>, "nodes go with their chunks, never one by one");
+    static_assert(sizeof(ChunkHeader) <= sizeof(Node) && (sizeof(Node) & (sizeof(Node) - 1)) == 0,
+                  "a header takes a node's place, and chunks are powers of two");
     static constexpr uint32_t ChunkBits = 10;
     static constexpr uint32_t ChunkSize = 1u << ChunkBits;
+    static constexpr size_t ChunkBytes = sizeof(Node) * ChunkSize;
+
+    // Blocks double up to a megabyte, and come a huge page at a time once
+    // the store holds many.
+    void AddChunk()
+    {
+        if (chunksLeft_ == 0) {
+            const size_t held = chunks_.size() * ChunkBytes;
+            const size_t size =
+                memory_.HugePagesDue() ? HugePageSize : std::clamp(held, ChunkBytes, ByteArena::BlockSize);
+            blocks_.push_back(AllocateBlock(size, ChunkBytes));
+            memory_.NoteHeld(size);
+            nextChunk_ = blocks_.back().get();
+            chunksLeft_ = size / ChunkBytes;
+        }
+        char* const chunk = nextChunk_;
+        nextChunk_ += ChunkBytes;
+        --chunksLeft_;
+        new (chunk) ChunkHeader{&store_};
+        chunks_.push_back(reinterpret_cast<Node*>(chunk));
+        ++count_;  // past the header
+    }
+
+    RegistryStore& store_;
     ByteArena& memory_;
+    std::vector<MemoryBlock> blocks_;
+    char* nextChunk_ = nullptr;  // in the last block
+    size_t chunksLeft_ = 0;
     std::vector<Node*> chunks_;
     uint32_t count_ = 0;
 };
@@ -129,10 +178,12 @@ struct OrderScratch {
     static constexpr size_t KeptEntries = 4096;
 };
 
+static_assert(sizeof(RegKey) == 64, "a key fills one cache line");
+
 struct RegistryStore : std::enable_shared_from_this<RegistryStore> {
     ByteArena bytes;
-    NodeTable<RegKey> keys{bytes};
-    NodeTable<RegValue> values{bytes};
+    NodeTable<RegKey> keys{*this, bytes};
+    NodeTable<RegValue> values{*this, bytes};
     NameIndex keyIndex;                                         // of keys with many siblings, by parent and name
     std::unordered_map<const RegKey*, NameIndex> valueIndexes;  // of keys with many values, by name
     // Of each indexed subkey chain not in order: the subkeys added since it
