@@ -230,6 +230,12 @@ private:
         cursor_ = ChainCursor{};
         const uint32_t count = Size(chain.root);
         const uint32_t added = Size(chain.unordered);
+        if (count + added == 1) {  // most keys hold one value, many one subkey
+            const uint32_t only = chain.unordered;
+            Links(only) = ChainLinks{0, 0, 0, 1};
+            chain = NameChain{only, only, 0};
+            return;
+        }
         uint32_t depth = 1;
         while ((uint64_t(1) << depth) < count)
             ++depth;
