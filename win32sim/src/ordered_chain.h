@@ -4,9 +4,10 @@
 // finding the n-th one cost O(log n) steps, and a link from each node to the
 // next in order makes walking them all cost one step a node. Names are found
 // through the store's NameIndex in one step. A node added is first only
-// listed; the chain is put in order when it is next walked, indexed or
-// shrunk: a sort of what was added and one pass that builds the tree, or,
-// when few were added to many, an insertion of each.
+// listed (a subkey of an indexed chain also gathered with the first
+// characters of its name); the chain is put in order when it is next walked,
+// indexed or shrunk: a sort of what was added and one pass that builds the
+// tree, or, when few were added to many, an insertion of each.
 #pragma once
 
 #include <algorithm>
@@ -389,7 +390,7 @@ private:
     bool SortByCharacters(std::vector<Entry>& entries, size_t first, size_t end, size_t from, bool known) const
     {
         bool reaches = known;  // only gathered subkeys are known, and their names are never empty
-        for (size_t i = known ? end : first; i < end; ++i) {
+        for (size_t i = first; i < end && !known; ++i) {
             FetchAhead(entries, i, end);
             ++steps_;
             const std::string_view name = table_[NodeOf(entries[i])].Name();

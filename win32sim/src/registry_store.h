@@ -20,20 +20,16 @@
 
 namespace win32sim {
 
-// Bytes handed out in place: names, data and nodes are written once and stay put.
+// Bytes handed out in place: names and data are written once and stay put.
 class ByteArena {
 public:
-    char* Allocate(size_t size, size_t alignment = 1)
+    char* Allocate(size_t size)
     {
         if (size > LargeSize) {
             large_.push_back(AllocateBlock(size));
             return large_.back().get();
         }
-        const size_t skip = (alignment - reinterpret_cast<uintptr_t>(next_) % alignment) % alignment;
-        if (skip + size <= left_) {
-            next_ += skip;
-            left_ -= skip;
-        } else {
+        if (size > left_) {
             // Small registries stay small; large ones take a megabyte at a time,
             // and once they hold many, a huge page at a time: the unused end of
             // the last huge page is then a small part of what they hold.
