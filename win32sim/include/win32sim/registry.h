@@ -60,6 +60,8 @@ private:
 
 struct RegistryStore;
 template <class Node>
+class NodeTable;
+template <class Node>
 class OrderedChain;
 template <class Node>
 class ChainRange;
@@ -134,7 +136,6 @@ struct SubtreeSize {
 
 class RegKey {
 public:
-    RegKey() = default;
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
 
@@ -177,8 +178,11 @@ public:
 
 private:
     friend class Registry;
+    friend class NodeTable<RegKey>;
     friend class OrderedChain<RegKey>;
     friend class ChainRange<RegKey>;
+    // Only its registry's table makes a key: it finds its store from where it lies.
+    RegKey() = default;
     SubtreeSize MarkSubtreeDeleted();  // the subtree as it was when recording began
     void SaveValuesBefore();
     size_t ValueCountBefore() const;
