@@ -70,8 +70,16 @@ public:
         if (cursor_.chain == &chain && cursor_.index + 1 == index) {
             cursor_.index = index;
             cursor_.id = Links(cursor_.id).next;
-            if (cursor_.id)
-                __builtin_prefetch(&table_[Links(cursor_.id).next]);  // the one after, asked for ahead
+            // The next node was asked for a call ago: its name is asked for
+            // now, and the node after it.
+            if (const uint32_t after = cursor_.id ? Links(cursor_.id).next : 0) {
+                const Node& next = table_[after];
+                if constexpr (OfKeys)
+                    __builtin_prefetch(next.name_);
+                else
+                    __builtin_prefetch(next.block_);
+                __builtin_prefetch(&table_[next.links_.next]);
+            }
             return cursor_.id;
         }
         const uint32_t wanted = index;
