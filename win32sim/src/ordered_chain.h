@@ -7,7 +7,8 @@
 // listed (a subkey of an indexed chain also gathered with the first
 // characters of its name); the chain is put in order when it is next walked,
 // indexed or shrunk: a sort of what was added and one pass that builds the
-// tree, or, when few were added to many, an insertion of each.
+// tree, or, when few were added to many, an insertion of each; a chain of a
+// few is sorted by insertion.
 #pragma once
 
 #include <algorithm>
@@ -149,6 +150,8 @@ public:
 private:
     // A walk through a few siblings costs less than a visit to the index.
     static constexpr uint32_t IndexedAbove = 16;
+    // Sorted by insertion, whole names compared.
+    static constexpr uint32_t SmallChain = 8;
 
     static constexpr bool OfKeys = std::is_same_v<Node, RegKey>;
 
@@ -245,6 +248,10 @@ private:
             chain = NameChain{only, only, 0};
             return;
         }
+        if (count + added <= SmallChain) {
+            OrderFew(chain);
+            return;
+        }
         uint32_t depth = 1;
         while ((uint64_t(1) << depth) < count)
             ++depth;
@@ -279,8 +286,33 @@ private:
                 return Compare(table_[NodeOf(a)].Name(), table_[NodeOf(b)].Name()) < 0;
             });
         }
-        Build(chain, nodes);
+        Build(chain, nodes.data(), nodes.size());
         store_.scratch.Trim();
+    }
+
+    // A few siblings, as most keys' values and many keys' subkeys are: put
+    // in order by insertion, name against name, without the large sort's
+    // set-up. Too few to be indexed, they have no gathered list.
+    void OrderFew(NameChain& chain) const
+    {
+        Entry nodes[SmallChain];
+        size_t size = 0;
+        for (uint32_t id = chain.first; id; id = Links(id).next)
+            nodes[size++] = EntryOf(id);
+        const size_t inOrder = size;
+        for (uint32_t id = chain.unordered; id; id = Links(id).next)
+            nodes[size++] = EntryOf(id);
+        std::reverse(nodes + inOrder, nodes + size);  // listed newest first
+        for (size_t i = std::max<size_t>(inOrder, 1); i < size; ++i) {
+            const Entry entry = nodes[i];
+            const std::string_view name = table_[NodeOf(entry)].Name();
+            size_t at = i;
+            for (; at > 0 && Compare(name, table_[NodeOf(nodes[at - 1])].Name()) < 0; --at)
+                nodes[at] = nodes[at - 1];
+            nodes[at] = entry;
+        }
+        chain.unordered = 0;
+        Build(chain, nodes, size);
     }
 
     // The entries of a chain's added subkeys, gathered as they came, after
@@ -449,15 +481,15 @@ private:
     }
 
     // The chain's tree made from its nodes in order, in one pass.
-    void Build(NameChain& chain, const std::vector<Entry>& nodes) const
+    void Build(NameChain& chain, const Entry* nodes, size_t size) const
     {
         // The right edge of the tree built so far, from the root down; a node
         // takes in as its left subtree every edge node of lower priority.
         std::vector<uint32_t>& edge = store_.scratch.edge;
         edge.clear();
-        for (size_t i = 0; i < nodes.size(); ++i) {
+        for (size_t i = 0; i < size; ++i) {
             const uint32_t id = NodeOf(nodes[i]);
-            if (i + 8 < nodes.size())
+            if (i + 8 < size)
                 __builtin_prefetch(&table_[NodeOf(nodes[i + 8])], 1);  // strewn nodes, asked for ahead
             ++steps_;
             uint32_t left = 0;
@@ -466,7 +498,7 @@ private:
                 edge.pop_back();
                 Resize(left);
             }
-            Links(id) = ChainLinks{left, 0, i + 1 < nodes.size() ? NodeOf(nodes[i + 1]) : 0, 0};
+            Links(id) = ChainLinks{left, 0, i + 1 < size ? NodeOf(nodes[i + 1]) : 0, 0};
             if (!edge.empty())
                 Links(edge.back()).right = id;
             edge.push_back(id);
@@ -474,7 +506,7 @@ private:
         for (auto it = edge.rbegin(); it != edge.rend(); ++it)
             Resize(*it);
         chain.root = edge.empty() ? 0 : edge.front();
-        chain.first = nodes.empty() ? 0 : NodeOf(nodes.front());
+        chain.first = size == 0 ? 0 : NodeOf(nodes[0]);
     }
 
     // The node just before where name stands or would stand in the tree, 0 when first.

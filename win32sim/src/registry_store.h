@@ -164,12 +164,9 @@ struct OrderScratch {
     // What a large chain took goes back at once rather than sit beside the model.
     void Trim()
     {
-        if (keyEntries.capacity() > KeptEntries || valueEntries.capacity() > KeptEntries) {
-            keyEntries = {};
-            valueEntries = {};
-            runs = {};
-            edge = {};
-        }
+        // Assigning {} would keep the capacity: only a fresh scratch lets it go.
+        if (keyEntries.capacity() > KeptEntries || valueEntries.capacity() > KeptEntries)
+            *this = OrderScratch();
     }
     static constexpr size_t KeptEntries = 4096;
 };
