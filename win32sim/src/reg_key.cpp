@@ -59,6 +59,9 @@ bool operator==(ByteView a, ByteView b)
 
 namespace {
 
+// Some node of the chain, ordered or not: where a walk through it starts reading.
+uint32_t FirstListed(const NameChain& chain) { return chain.root ? chain.root : chain.unordered; }
+
 std::string_view NameInBlock(const char* block)
 {
     size_t length = 0;
@@ -102,17 +105,28 @@ const Node& ChainRange<Node>::Iterator::operator*() const
 template <class Node>
 typename ChainRange<Node>::Iterator& ChainRange<Node>::Iterator::operator++()
 {
-    id_ = (**this).links_.next;
+    // A walk visits nodes, names and chains strewn over memory: what the next
+    // visits read is asked for now, while this node's is done.
+    const Node& left = **this;
+    id_ = left.links_.next;
+    if constexpr (std::is_same_v<Node, RegKey>) {
+        // A walk depth first visits the first subkey of the node just left
+        // before the next node; that subkey was asked for a step ago, its
+        // name and values are now.
+        if (const uint32_t child = FirstListed(left.subkeys_)) {
+            const RegKey& first = store_->keys[child];
+            __builtin_prefetch(first.name_);
+            __builtin_prefetch(&store_->values[FirstListed(first.values_)]);
+        }
+    }
     if (!id_)
         return *this;
-    // A walk visits nodes, names and chains strewn over memory: what the next
-    // node's visit reads is asked for now, while this one's is done.
     const Node& node = **this;
     if constexpr (std::is_same_v<Node, RegKey>) {
         __builtin_prefetch(node.name_);
         __builtin_prefetch(&store_->keys[node.links_.next]);
-        __builtin_prefetch(&store_->keys[node.subkeys_.root ? node.subkeys_.root : node.subkeys_.unordered]);
-        __builtin_prefetch(&store_->values[node.values_.root ? node.values_.root : node.values_.unordered]);
+        __builtin_prefetch(&store_->keys[FirstListed(node.subkeys_)]);
+        __builtin_prefetch(&store_->values[FirstListed(node.values_)]);
     } else {
         __builtin_prefetch(node.block_);
         __builtin_prefetch(&store_->values[node.links_.next]);
