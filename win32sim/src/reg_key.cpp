@@ -114,7 +114,7 @@ typename ChainRange<Node>::Iterator& ChainRange<Node>::Iterator::operator++()
         // before the next node; that subkey was asked for a step ago, its
         // name and values are now.
         if (const uint32_t child = FirstListed(left.subkeys_)) {
-            const RegKey& first = store_->keys[child];
+            const Node& first = store_->keys[child];
             __builtin_prefetch(first.name_);
             __builtin_prefetch(&store_->values[FirstListed(first.values_)]);
         }

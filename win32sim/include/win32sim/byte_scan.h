@@ -1,8 +1,6 @@
 // Scans of text sixteen bytes at a time where the processor has SSE2, eight
 // elsewhere: loading and writing an export looks at every byte of every name
-// and string, and most bytes are none of those sought. A scan's last bytes
-// are read as one whole block ending at the text's end: the part of it
-// scanned already holds nothing sought.
+// and string, and most bytes are none of those sought.
 #pragma once
 
 #include <cstdint>
@@ -35,48 +33,33 @@ constexpr uint64_t ZeroBytes(uint64_t word)
     return ~(((word & low) + low) | word | low);
 }
 
+// The first byte of size (at least Width) that found(from) marks in the
+// block of Width bytes starting at from, or size when it marks none. A mark
+// is a set bit, BitsPerByte bits a byte, the first byte's lowest. The last
+// block ends with the text: the part of it looked at already holds no mark.
+template <size_t Width, unsigned BitsPerByte, class Found>
+size_t FirstMarked(size_t size, Found found)
+{
+    const auto place = [](size_t from, uint64_t marks) {
+        return from + static_cast<size_t>(__builtin_ctzll(marks)) / BitsPerByte;
+    };
+    size_t from = 0;
+    for (; from + Width <= size; from += Width) {
+        if (const uint64_t marks = found(from))
+            return place(from, marks);
+    }
+    if (from == size)
+        return size;
+    const uint64_t marks = found(size - Width);
+    return marks ? place(size - Width, marks) : size;
+}
+
 #if defined(__SSE2__)
 inline __m128i BlockAt(const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
-
-// One bit a byte, the first byte's lowest: set where the byte is one of Sought.
-template <char... Sought>
-unsigned MatchMask(const char* at)
-{
-    const __m128i block = BlockAt(at);
-    return static_cast<unsigned>(_mm_movemask_epi8((... | _mm_cmpeq_epi8(block, _mm_set1_epi8(Sought)))));
-}
+inline uint64_t HighBitsOf(__m128i block) { return static_cast<unsigned>(_mm_movemask_epi8(block)); }
 #endif
 
 }  // namespace byte_scan
-
-// No byte above 0x7F.
-inline bool IsAscii(std::string_view text)
-{
-    const char* const at = text.data();
-    const size_t size = text.size();
-    size_t i = 0;
-#if defined(__SSE2__)
-    if (size >= 16) {
-        for (; i + 16 <= size; i += 16) {
-            if (_mm_movemask_epi8(byte_scan::BlockAt(at + i)))
-                return false;
-        }
-        return i == size || !_mm_movemask_epi8(byte_scan::BlockAt(at + size - 16));
-    }
-#endif
-    if (size >= 8) {
-        for (; i + 8 <= size; i += 8) {
-            if (byte_scan::WordAt(at + i) & byte_scan::kHighBits)
-                return false;
-        }
-        return i == size || !(byte_scan::WordAt(at + size - 8) & byte_scan::kHighBits);
-    }
-    for (; i < size; ++i) {
-        if (static_cast<unsigned char>(at[i]) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 // The place of the first byte that is one of Sought, or text.size() when none is.
 template <char... Sought>
@@ -84,38 +67,45 @@ size_t FindAnyOf(std::string_view text)
 {
     using namespace byte_scan;
     const char* const at = text.data();
-    const size_t size = text.size();
-    size_t i = 0;
 #if defined(__SSE2__)
-    if (size >= 16) {
-        for (; i + 16 <= size; i += 16) {
-            if (const unsigned found = MatchMask<Sought...>(at + i))
-                return i + static_cast<size_t>(__builtin_ctz(found));
-        }
-        if (i == size)
-            return size;
-        const unsigned found = MatchMask<Sought...>(at + size - 16);
-        return found ? size - 16 + static_cast<size_t>(__builtin_ctz(found)) : size;
+    if (text.size() >= 16) {
+        return FirstMarked<16, 1>(text.size(), [at](size_t from) {
+            const __m128i block = BlockAt(at + from);
+            return HighBitsOf((... | _mm_cmpeq_epi8(block, _mm_set1_epi8(Sought))));
+        });
     }
 #endif
-    const auto inWord = [](uint64_t word) {
-        return (ZeroBytes(word ^ (kOnes * static_cast<unsigned char>(Sought))) | ...);
-    };
-    if (size >= 8) {
-        for (; i + 8 <= size; i += 8) {
-            if (const uint64_t found = inWord(WordAt(at + i)))
-                return i + static_cast<size_t>(__builtin_ctzll(found)) / 8;  // the first byte is the lowest
-        }
-        if (i == size)
-            return size;
-        const uint64_t found = inWord(WordAt(at + size - 8));
-        return found ? size - 8 + static_cast<size_t>(__builtin_ctzll(found)) / 8 : size;
+    if (text.size() >= 8) {
+        return FirstMarked<8, 8>(text.size(), [at](size_t from) {
+            const uint64_t word = WordAt(at + from);
+            return (ZeroBytes(word ^ (kOnes * static_cast<unsigned char>(Sought))) | ...);
+        });
     }
-    for (; i < size; ++i) {
+    for (size_t i = 0; i < text.size(); ++i) {
         if (((at[i] == Sought) || ...))
             return i;
     }
-    return size;
+    return text.size();
+}
+
+// No byte above 0x7F.
+inline bool IsAscii(std::string_view text)
+{
+    using namespace byte_scan;
+    const char* const at = text.data();
+#if defined(__SSE2__)
+    if (text.size() >= 16)
+        return FirstMarked<16, 1>(text.size(), [at](size_t from) { return HighBitsOf(BlockAt(at + from)); }) ==
+               text.size();
+#endif
+    if (text.size() >= 8)
+        return FirstMarked<8, 8>(text.size(), [at](size_t from) { return WordAt(at + from) & kHighBits; }) ==
+               text.size();
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
 }
 
 // How many bytes are c.
@@ -138,29 +128,19 @@ size_t CountOf(std::string_view text)
 // The length of the longest common start of a and b.
 inline size_t CommonStart(std::string_view a, std::string_view b)
 {
+    using namespace byte_scan;
     const size_t common = a.size() < b.size() ? a.size() : b.size();
-    size_t i = 0;
 #if defined(__SSE2__)
-    const auto differ = [&](size_t from) {
-        const __m128i same = _mm_cmpeq_epi8(byte_scan::BlockAt(a.data() + from), byte_scan::BlockAt(b.data() + from));
-        return static_cast<unsigned>(_mm_movemask_epi8(same)) ^ 0xFFFFu;
-    };
     if (common >= 16) {
-        for (; i + 16 <= common; i += 16) {
-            if (const unsigned mask = differ(i))
-                return i + static_cast<size_t>(__builtin_ctz(mask));
-        }
-        if (i == common)
-            return common;
-        const unsigned mask = differ(common - 16);
-        return mask ? common - 16 + static_cast<size_t>(__builtin_ctz(mask)) : common;
+        return FirstMarked<16, 1>(common, [&](size_t from) {
+            return HighBitsOf(_mm_cmpeq_epi8(BlockAt(a.data() + from), BlockAt(b.data() + from))) ^ 0xFFFFu;
+        });
     }
 #endif
-    for (; i + 8 <= common; i += 8) {
-        const uint64_t differ = byte_scan::WordAt(a.data() + i) ^ byte_scan::WordAt(b.data() + i);
-        if (differ)
-            return i + static_cast<size_t>(__builtin_ctzll(differ)) / 8;
-    }
+    if (common >= 8)
+        return FirstMarked<8, 8>(common,
+                                 [&](size_t from) { return WordAt(a.data() + from) ^ WordAt(b.data() + from); });
+    size_t i = 0;
     while (i < common && a[i] == b[i])
         ++i;
     return i;
