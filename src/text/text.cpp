@@ -36,6 +36,17 @@ char* FindCharacter(char* text, char character)
     return NULL;
 }
 
+char* FindLastCharacter(char* text, char character)
+{
+    char* last = NULL;
+
+    for (; *text != '\0'; text++) {
+        if (*text == character)
+            last = text;
+    }
+    return last;
+}
+
 void ClearBytes(void* buffer, size_t size)
 {
     unsigned char* bytes = (unsigned char*)buffer;

@@ -10,6 +10,8 @@ size_t TextLength(const char* text);
 const char* FindSubstring(const char* text, const char* part);
 // The first occurrence of character in text, or NULL.
 char* FindCharacter(char* text, char character);
+// The last occurrence of character in text, or NULL.
+char* FindLastCharacter(char* text, char character);
 void ClearBytes(void* buffer, size_t size);
 void CopyBytes(void* target, const void* source, size_t size);
 
