@@ -9,7 +9,8 @@
 #if !defined(_WIN64)
 
 // This program's folder with the twin's name in place of its own. FALSE when
-// the program's path or the twin's does not fit: a path cut short is never used.
+// the program's path or the twin's does not fit (a path cut short is never
+// used), and for a program of the twin's name.
 static BOOL ComposeTwinPath(char* path, size_t size)
 {
     // XP fills a buffer that is too small to the last byte, unterminated.
@@ -19,7 +20,9 @@ static BOOL ComposeTwinPath(char* path, size_t size)
     if (length == 0 || length >= size)
         return FALSE;
     separator = FindLastCharacter(path, '\\');
-    if (separator == NULL)
+    // A program that bears the twin's name (a copy of this one, say) would
+    // start itself again and again.
+    if (separator == NULL || SameTextIgnoringCase(separator + 1, NativeTwinProgram))
         return FALSE;
     separator[1] = '\0';
     return AppendPath(path, size, NativeTwinProgram);

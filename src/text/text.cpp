@@ -47,6 +47,18 @@ char* FindLastCharacter(char* text, char character)
     return last;
 }
 
+static char FoldAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+BOOL SameTextIgnoringCase(const char* a, const char* b)
+{
+    for (; *a != '\0' && FoldAscii(*a) == FoldAscii(*b); a++, b++)
+        ;
+    return FoldAscii(*a) == FoldAscii(*b);
+}
+
 void ClearBytes(void* buffer, size_t size)
 {
     unsigned char* bytes = (unsigned char*)buffer;

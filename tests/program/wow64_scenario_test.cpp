@@ -146,6 +146,21 @@ TEST_P(Xp64, APathThatDoesNotFitStartsNothing)
     EXPECT_EQ(machine.OpenHandleCount(), 0u);
 }
 
+// A copy of the 32-bit program under the twin's name would start itself
+// without end; it runs its own sequence alone.
+TEST_P(Xp64, AProgramOfTheTwinsNameStartsNothing)
+{
+    qalm::PlaceNativeTwin(machine, true);
+    win32sim::MachineScope scope(machine);
+    machine.programFolder.runningProgram = "QALM-Uninstall64.EXE";
+    int starts = 0;
+    machine.programImages[qalm::kNativeTwinName] = win32sim::ProgramImage{32, [&starts] { return ++starts; }};
+    static char commandLine[] = "";
+    EXPECT_EQ(WinMain(nullptr, nullptr, commandLine, 0), 18);
+    EXPECT_EQ(starts, 0);
+    EXPECT_EQ(CountCalls(machine.journal, "CreateProcessA"), 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Profiles, Xp64, testing::Values("winxp64", "win2003x64"));
 
 }  // namespace
