@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Makes the release archive, building the win32 and win64 presets first:
+# Makes the release archive, building the programs of the win32 and win64
+# presets first:
 #   build/release/qalm-uninstall-VERSION-windows.zip
 # with the four Windows programs, README.txt for administrators (from
 # release/README.txt, with CRLF line ends) and SHA256SUMS. The same commit
@@ -16,10 +17,10 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
         { echo "release.sh: not a git work tree: set SOURCE_DATE_EPOCH to the sources' time" >&2; exit 1; }
 fi
 
-for preset in win32 win64; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-done
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target qalm-uninstall qalm-check
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 --target qalm-uninstall64 qalm-check64
 
 release=build/release
 archive=$release/qalm-uninstall-$version-windows.zip
