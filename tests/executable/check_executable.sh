@@ -16,7 +16,7 @@
 #   file's own name, a description and a product name, and no vendor.
 #   check_executable.sh EXE pe32|pe32+ gui|console IMPORTS VERSION
 # IMPORTS lists the allowed imports, one DLL!function a line, sorted as sort(1)
-# sorts them in the C locale. VERSION is the project's, as major.minor.patch.
+# sorts them in the C locale. VERSION is the project's, as CMake writes it.
 set -u
 exe=$1
 format=$2
@@ -100,10 +100,10 @@ fi
 resources=$("$toolchain-windres" --input "$exe" --output-format rc 2>&1) ||
     fail "$toolchain-windres cannot read the resources: $resources"
 name=$(basename "$exe")
-IFS=. read -r major minor patch <<<"$version"
+IFS=. read -r major minor patch tweak <<<"$version"
 field() { sed -n "s/^ *VALUE \"$1\", \"\\(.*\\)\"\$/\\1/p" <<<"$resources"; }
 for numbers in FILEVERSION PRODUCTVERSION; do
-    grep -Eq "^ *$numbers $major, $minor, ${patch:-0}, 0\$" <<<"$resources" ||
+    grep -Eq "^ *$numbers $major, $minor, ${patch:-0}, ${tweak:-0}\$" <<<"$resources" ||
         fail "$numbers is not $version: $(grep -E "^ *$numbers " <<<"$resources")"
 done
 [ "$(field FileVersion)" = "$version" ] || fail "FileVersion is [$(field FileVersion)], not $version"
