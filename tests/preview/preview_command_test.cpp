@@ -169,7 +169,8 @@ TEST(PreviewCommand, CountsMalformedLinesUnderSkippedRootsAndGoesOn)
 }
 
 // Two exports joined and edited by hand, as regedit imports them: each line it
-// cannot read is left out and named, everything around it read; --strict refuses.
+// cannot read is left out and named, everything around it read; --strict
+// refuses the first.
 TEST(PreviewCommand, LeavesOutTheLinesRegeditLeavesOutAndNamesThem)
 {
     TemporaryFolder folder;
@@ -224,6 +225,12 @@ TEST(PreviewCommand, LeavesOutTheLinesRegeditLeavesOutAndNamesThem)
     EXPECT_EQ(strict.status, 2);
     EXPECT_EQ(strict.out, "");
     EXPECT_EQ(strict.err, "qalm-preview: " + file + ":6: a dword holds at most 8 hex digits, found 9\n");
+
+    // Text holds no NUL: a file that does is something else, whatever the rule.
+    const char withNul[] = "REGEDIT4\n[HKLM\\A]\n\"V\"=\"a\0b\"\n";
+    const std::string binary = folder.Write("binary.reg", std::string(withNul, sizeof withNul - 1));
+    EXPECT_EQ(RunCommand({binary}).err,
+              "qalm-preview: " + binary + ":3: expected text, found a NUL character: this is not a text file\n");
 }
 
 TEST(PreviewCommand, RejectsAMalformedFileAndLeavesTheAfterFileAlone)
