@@ -165,10 +165,11 @@ if ! diff -u "$expect" "$work/wine.after" >"$work/wine.diff"; then
 fi
 
 # The stand-in: the same fixture through the preview, its machine afterwards
-# imported into a fresh prefix and printed by the same checker.
+# imported into a fresh prefix and printed by the same checker. --strict: a
+# fixture line the reader would leave out is a mistake in the fixture.
 state=$fixture
 for run in $(seq "$runs"); do
-    if ! "$preview" --os "$profile" "${preview_platform[@]}" --after "$work/standin.$run.reg" "$state" >"$work/preview.$run.out" 2>&1; then
+    if ! "$preview" --strict --os "$profile" "${preview_platform[@]}" --after "$work/standin.$run.reg" "$state" >"$work/preview.$run.out" 2>&1; then
         fail "the preview failed on run $run:"
         cat "$work/preview.$run.out"
         exit 1
