@@ -31,7 +31,7 @@ const char* const kWithoutTwin = kNativeTwinName;
 
 std::string PreviewUsage()
 {
-    return "usage: qalm-preview [--os PROFILE] [--without WHAT] [--after FILE] [--json] [MACHINE.reg ...]"
+    return "usage: qalm-preview [--os PROFILE] [--without WHAT] [--after FILE] [--json] [--strict] [MACHINE.reg ...]"
            " | --help | --version";
 }
 
@@ -47,6 +47,8 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
             onlyFiles = true;
         } else if (argument == "--json") {
             options.json = true;
+        } else if (argument == "--strict") {
+            options.strict = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument == "--version") {

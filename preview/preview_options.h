@@ -16,6 +16,7 @@ struct PreviewOptions {
     std::string without;
     std::string afterPath;  // "" when the after-state is not wanted
     bool json = false;
+    bool strict = false;  // a malformed line stops the preview instead of being left out
     bool help = false;
     bool version = false;
     std::vector<std::string> files;  // none: the built-in sample

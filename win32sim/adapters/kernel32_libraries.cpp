@@ -9,8 +9,8 @@
 #include <string>
 
 #include "call_text.h"
+#include "rules/wow64.h"
 #include "win32sim/machine.h"
-#include "wow64.h"
 
 using namespace win32sim;
 

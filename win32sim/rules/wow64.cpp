@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "key_path.h"
+#include "model/key_path.h"
 
 namespace win32sim {
 

@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "call_text.h"
+#include "rules/wow64.h"
 #include "win32sim/machine.h"
-#include "wow64.h"
 
 using namespace win32sim;
 
