@@ -3,9 +3,7 @@
 #include "regfile/printable.h"
 
 namespace qalm {
-namespace {
 
-// "--os NAME" or "--os=NAME"; answers false when the argument is another option.
 bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index, const std::string& option,
                         std::string& value)
 {
@@ -23,8 +21,6 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
         throw UsageError(option + " needs a non-empty argument");
     return true;
 }
-
-}  // namespace
 
 std::string PreviewUsage()
 {

@@ -14,7 +14,7 @@ bool IsServiceManagerRequest(std::string_view call)
     return call == "OpenSCManagerA" || call == "OpenServiceA" || call == "ControlService" || call == "DeleteService";
 }
 
-PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources)
+PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources, const CallFilter& alsoKeep)
 {
     PreviewResult result;
     result.platform = machine.platform;
@@ -27,8 +27,9 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
     result.platformMode = DetectedMode(machine);
     machine.journal.Clear();  // so that it holds this run's calls alone
     // and, of those, the requests to the platform's managers the report reads: no memory for the rest
-    machine.journal.KeepOnly(
-        [](std::string_view call) { return IsDeviceInstallerRequest(call) || IsServiceManagerRequest(call); });
+    machine.journal.KeepOnly([&alsoKeep](std::string_view call) {
+        return IsDeviceInstallerRequest(call) || IsServiceManagerRequest(call) || (alsoKeep && alsoKeep(call));
+    });
     const size_t removalsBefore = machine.removedDevices.size();
     result.run = RunProgram(machine);
     result.changes = recording.Changes();
@@ -44,6 +45,8 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
             result.deviceInstallerRequests.push_back(std::move(request));
         else if (IsServiceManagerRequest(entry.call))
             result.serviceManagerRequests.push_back(std::move(request));
+        if (alsoKeep && alsoKeep(entry.call))
+            result.otherCalls.push_back(entry);
     }
     result.stillPresent = RunCheck(machine, result.platformMode);
     machine.journal.KeepOnly(nullptr);  // the caller's later runs are journalled whole again

@@ -1,4 +1,4 @@
-#include "utf16.h"
+#include "regfile/utf16.h"
 
 #include "regfile/printable.h"
 

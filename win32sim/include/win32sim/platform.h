@@ -28,6 +28,9 @@ struct Platform {
     SetupApi setupApi = SetupApi::Present;
 };
 
+// The build number as the 9x family reports it: the version again in the high word.
+DWORD Build9x(DWORD major, DWORD minor, DWORD build);
+
 // The named profiles: win31, win95, win98, winme, nt351, nt40, win2k, winxp,
 // win2003, vista, win7, win10, and "fail" for a version query that fails.
 const std::vector<Platform>& KnownPlatforms();
