@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a Debian machine, and nothing that is already there.
-#   install-deps.sh native   compiler, CMake, GoogleTest (enough for the preview)
+#   install-deps.sh native   compiler, CMake, GoogleTest, libhivex (enough for the preview and
+#                            qalm-offline), chntpw's reged (the tests' hive writer and reader)
 #   install-deps.sh all      also mingw-w64 (32- and 64-bit), 64-bit Wine, clang for the fuzz
 #                            target, clang-format, and what builds and boots the PE32 stage's VM
 set -euo pipefail
 want=${1:-all}
 
-packages=(cmake g++ make libgtest-dev)
+packages=(cmake g++ make libgtest-dev pkg-config libhivex-dev chntpw)
 if [ "$want" = all ]; then
     # libclang-rt-dev: the fuzzer runtime of whichever clang is Debian's default
     packages+=(g++-mingw-w64-i686 clang libclang-rt-dev clang-format)
