@@ -136,8 +136,14 @@ HiveValue HiveHandle::Value(hive_value_h value, const std::string& keyPath) cons
 void HiveHandle::DeleteSubtree(hive_node_h node, const std::string& keyPath)
 {
     errno = 0;
-    if (hivex_node_delete_child(hive_, node) != 0)
-        Fail("cannot delete", keyPath);
+    if (hivex_node_delete_child(hive_, node) == 0)
+        return;
+    if (errno == ENOTSUP)
+        throw ApplyError(qalm::Printable(file_) + ": cannot delete " + KeyForMessage(keyPath) + ": " +
+                         std::strerror(ENOTSUP) +
+                         " (libhivex deletes a key only where its parent lists subkeys in lf or lh records, and this "
+                         "one uses an li record). Nothing was written.");
+    Fail("cannot delete", keyPath);
 }
 
 void HiveHandle::SetValues(hive_node_h node, const std::vector<HiveValue>& values, const std::string& keyPath)
