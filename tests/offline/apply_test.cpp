@@ -217,6 +217,30 @@ TEST_F(OfflineApply, RefusesAProductKeyUnderAnIndexOnlyListAndWritesNoHive)
     ExpectUnchanged();
 }
 
+TEST_F(OfflineApply, RefusesToRewriteValuesBesideOneStoredInPiecesAndWritesNoHive)
+{
+    // Data this long is stored in pieces from XP on, which libhivex does not write.
+    std::string big = "\"Big\"=hex:00";
+    for (int i = 1; i < 20000; ++i)
+        big += ",00";
+    MakeHive(
+        software_, kSoftwarePrefix,
+        kHeader + kSoftwareKept + kSoftwareProduct + kRunWithTray.substr(0, kRunWithTray.size() - 1) + big + "\n\n");
+    softwareBefore_ = ReadFile(software_);
+    try {
+        ApplyHiveChanges(Changes());
+        ADD_FAILURE() << "rewrote a value stored in pieces";
+    } catch (const ApplyError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(
+            message.find(software_ + ": cannot remove a value from the key Microsoft\\Windows\\CurrentVersion\\Run"),
+            std::string::npos)
+            << message;
+        EXPECT_NE(message.find("\"Big\" holds 20000 bytes"), std::string::npos) << message;
+    }
+    ExpectUnchanged();
+}
+
 // Applies in a child process that sends itself signal after its step-th durable
 // step (counting from 0), and returns how that child ended.
 int ApplyStoppedAfterStep(const std::vector<HiveChanges>& changes, int step, int signal)
