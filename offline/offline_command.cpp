@@ -74,15 +74,11 @@ std::vector<offline::AppliedHive> Apply(const std::vector<offline::HiveChanges>&
 {
     if (changes.empty())
         return {};
-#if QALM_HIVE_APPLY
     try {
         return offline::ApplyHiveChanges(changes);
     } catch (const offline::ApplyError& error) {
         throw OfflineError(std::string("refused, nothing written: ") + error.what());
     }
-#else
-    throw OfflineError("refused, nothing written: this build of qalm-offline has no hive writer");
-#endif
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "report/offline_report.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "product/product.h"
@@ -168,8 +169,14 @@ void WriteOfflineTextReport(const OfflineReport& report, std::ostream& out)
         out << "Nothing written. The same command with --apply removes these keys and values from the hives.\n";
     } else {
         out << "Written, each hive checked after writing and its original kept beside it:\n";
+        size_t width = 0;
         for (const offline::AppliedHive& hive : report.written)
-            out << "  " << Printable(hive.file) << "   backup: " << Printable(hive.backup) << "\n";
+            width = std::max(width, Printable(hive.file).size());
+        for (const offline::AppliedHive& hive : report.written) {
+            const std::string file = Printable(hive.file);
+            out << "  " << file << std::string(width - file.size() + 3, ' ') << "backup: " << Printable(hive.backup)
+                << "\n";
+        }
         out << "To undo, with that Windows not running, rename each backup back over its hive:\n";
         for (const offline::AppliedHive& hive : report.written)
             out << "  mv -- " << ShellQuoted(hive.backup) << " " << ShellQuoted(hive.file) << "\n";

@@ -132,9 +132,9 @@ TEST(BadHives, EachDamagedNtHiveGivesAnErrorNamingItOrAReport)
 TEST(BadHives, EachDamaged9xRegistryGivesAnErrorNamingItOrAReport)
 {
     TemporaryFolder folder;
-    const std::string original = ReadFile(QALM_TEST_DATA "/me/SYSTEM.DAT");
+    const std::string original = ReadFile(QALM_OFFLINE_TEST_DATA "/me/SYSTEM.DAT");
     const std::string systemDat = folder.PathOf("SYSTEM.DAT");
-    ASSERT_EQ(RunReading({QALM_TEST_DATA "/me/SYSTEM.DAT"}, folder.PathOf("whole.reg")).exitCode, 0);
+    ASSERT_EQ(RunReading({QALM_OFFLINE_TEST_DATA "/me/SYSTEM.DAT"}, folder.PathOf("whole.reg")).exitCode, 0);
     const std::string whole = ReadFile(folder.PathOf("whole.reg"));
 
     // Fewer: each whole read of this file takes a good part of a second, and

@@ -91,7 +91,7 @@ win32sim::Registry RegistryFromListing(const std::string& listing)
 
 TEST(CregReader, ReadsEveryKeyAndValueOfAWindowsMeSystemDatAsCregexportListsThem)
 {
-    const std::string file = QALM_TEST_DATA "/me/SYSTEM.DAT";
+    const std::string file = QALM_OFFLINE_TEST_DATA "/me/SYSTEM.DAT";
     const ToolRun listing = RunTool({QALM_CREGEXPORT, file});
     ASSERT_EQ(listing.exitCode, 0) << listing.output;
     const win32sim::Registry expected = RegistryFromListing(listing.output);

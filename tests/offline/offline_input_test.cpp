@@ -83,10 +83,10 @@ TEST_P(OfflineRefusal, NamesTheFileAndTheKeyAndWritesNothing)
     const std::string system = folder.PathOf("SYSTEM");
     const std::string software = folder.PathOf("SOFTWARE");
     if (refusal.systemKeys)
-        MakeHive(Version5(refusal.systemKeys), "HKEY_LOCAL_MACHINE\\SYSTEM", system);
+        MakeHive(system, kSystemPrefix, Version5(refusal.systemKeys));
     else
         folder.Write("SYSTEM", "REGEDIT4\r\n");
-    MakeHive(Version5(refusal.softwareKeys), "HKEY_LOCAL_MACHINE\\SOFTWARE", software);
+    MakeHive(software, kSoftwarePrefix, Version5(refusal.softwareKeys));
     const std::string systemBefore = ReadFile(system);
     const std::string softwareBefore = ReadFile(software);
 
@@ -107,14 +107,14 @@ TEST(OfflineInput, RefusesToApplyToA9xRegistryAndPreviewsIt)
     TemporaryFolder folder;
     fs::create_directories(folder.PathOf("c/WINDOWS"));
     const std::string systemDat = folder.PathOf("c/WINDOWS/SYSTEM.DAT");
-    fs::copy_file(QALM_TEST_DATA "/me/SYSTEM.DAT", systemDat);
+    fs::copy_file(QALM_OFFLINE_TEST_DATA "/me/SYSTEM.DAT", systemDat);
 
     const OfflineRun apply = RunOffline({"--apply", folder.PathOf("c")});
     EXPECT_EQ(apply.exitCode, 2);
     EXPECT_EQ(apply.err, "qalm-offline: refused, nothing written: " + systemDat +
                              " is a 9x registry file, which --apply does not write (no library writes that format); "
                              "without --apply the preview shows what a run on it removes\n");
-    EXPECT_EQ(ReadFile(systemDat), ReadFile(QALM_TEST_DATA "/me/SYSTEM.DAT"));
+    EXPECT_EQ(ReadFile(systemDat), ReadFile(QALM_OFFLINE_TEST_DATA "/me/SYSTEM.DAT"));
 
     const OfflineRun preview = RunOffline({folder.PathOf("c")});
     ASSERT_EQ(preview.exitCode, 0) << preview.err;

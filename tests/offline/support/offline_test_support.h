@@ -1,11 +1,12 @@
-// Helpers for the offline tests: hive files made from .reg fixtures by an
-// independent writer (chntpw's reged), the tools that read them back, and
-// qalm-offline run on them.
+// Helpers for the offline tests: Windows installations made of hives from
+// the Wine suite's .reg fixtures (hive_fixture.h makes the hives), the tools
+// that read them back, and qalm-offline run on them.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "hive_fixture.h"
 #include "preview_test_support.h"
 
 namespace qalm::testing {
@@ -25,13 +26,6 @@ struct OfflineRun {
     std::string err;
 };
 OfflineRun RunOffline(const std::vector<std::string>& arguments);
-
-// A hive file made from the test's copy of hivex's minimal hive: reged
-// imports the keys of regText (a "Windows Registry Editor Version 5.00" file
-// whose keys all lie under prefix, such as HKEY_LOCAL_MACHINE\SYSTEM). Every
-// security record's count is then set to the number of keys naming it, as
-// Windows keeps them and libhivex's deletion needs: reged counts none.
-void MakeHive(const std::string& regText, const std::string& prefix, const std::string& path);
 
 // An NT machine given as a .reg fixture (keys under SYSTEM\CurrentControlSet,
 // SOFTWARE and HARDWARE), made into hives as Windows keeps them.

@@ -5,10 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -42,56 +40,6 @@ public:
 private:
     std::string path_;
 };
-
-uint32_t ReadLe32(const std::string& bytes, size_t at)
-{
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes.at(at + static_cast<size_t>(i)));
-    return value;
-}
-
-void WriteLe32(std::string& bytes, size_t at, uint32_t value)
-{
-    for (size_t i = 0; i < 4; ++i)
-        bytes.at(at + i) = static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
-// The hive layout this needs (regf 1.x): a 4096-byte base block, then hbins
-// of cells, each cell's size a signed 32-bit word (negative when in use),
-// offsets counted from the first hbin. An nk record names its security
-// record at 0x2C; an sk record counts its users at 0x0C. The base block's
-// checksum at 0x1FC is the XOR of the 127 words before it.
-void FixSecurityCounts(const std::string& path)
-{
-    constexpr size_t kBaseBlock = 4096;
-    std::string hive = ReadFile(path);
-    const size_t end = kBaseBlock + ReadLe32(hive, 0x28);
-    std::map<uint32_t, uint32_t> users;
-    std::vector<size_t> securityRecords;
-    for (size_t bin = kBaseBlock; bin < end; bin += ReadLe32(hive, bin + 8)) {
-        if (hive.compare(bin, 4, "hbin") != 0 || ReadLe32(hive, bin + 8) == 0)
-            throw std::runtime_error(path + ": no hbin at " + std::to_string(bin));
-        const size_t binEnd = bin + ReadLe32(hive, bin + 8);
-        for (size_t cell = bin + 32; cell < binEnd;) {
-            const auto size = static_cast<int32_t>(ReadLe32(hive, cell));
-            if (size == 0)
-                throw std::runtime_error(path + ": a cell of size 0 at " + std::to_string(cell));
-            if (size < 0 && hive.compare(cell + 4, 2, "nk") == 0)
-                ++users[ReadLe32(hive, cell + 4 + 0x2C)];
-            if (size < 0 && hive.compare(cell + 4, 2, "sk") == 0)
-                securityRecords.push_back(cell);
-            cell += static_cast<size_t>(size < 0 ? -static_cast<int64_t>(size) : size);
-        }
-    }
-    for (size_t record : securityRecords)
-        WriteLe32(hive, record + 4 + 0x0C, users[static_cast<uint32_t>(record - kBaseBlock)]);
-    uint32_t checksum = 0;
-    for (size_t word = 0; word < 127; ++word)
-        checksum ^= ReadLe32(hive, word * 4);
-    WriteLe32(hive, 0x1FC, checksum);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << hive;
-}
 
 struct KeyBlock {
     std::string path;  // below HKEY_LOCAL_MACHINE
@@ -171,19 +119,6 @@ OfflineRun RunOffline(const std::vector<std::string>& arguments)
     return run;
 }
 
-void MakeHive(const std::string& regText, const std::string& prefix, const std::string& path)
-{
-    fs::copy_file(QALM_TEST_DATA "/minimal", path, fs::copy_options::overwrite_existing);
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-    const ScratchFile reg(regText);
-    // reged's exit status says whether it changed a hive, not whether it succeeded.
-    const ToolRun reged = RunTool({QALM_REGED, "-C", "-I", path, prefix, reg.Path()});
-    if (reged.output.find("operation SUCCEEDED") == std::string::npos ||
-        reged.output.find("> - OK") == std::string::npos)
-        throw std::runtime_error("reged could not import into " + path + ":\n" + reged.output);
-    FixSecurityCounts(path);
-}
-
 NtInstallation MakeNtInstallation(const TemporaryFolder& folder, const std::string& fixtureText,
                                   const NtVersion& version)
 {
@@ -223,8 +158,8 @@ NtInstallation MakeNtInstallation(const TemporaryFolder& folder, const std::stri
     fs::create_directories(config);
     installation.systemHive = config + "/SYSTEM";
     installation.softwareHive = config + "/SOFTWARE";
-    MakeHive(system, "HKEY_LOCAL_MACHINE\\SYSTEM", installation.systemHive);
-    MakeHive(software, "HKEY_LOCAL_MACHINE\\SOFTWARE", installation.softwareHive);
+    MakeHive(installation.systemHive, kSystemPrefix, system);
+    MakeHive(installation.softwareHive, kSoftwarePrefix, software);
     installation.exportPath = folder.Write("export.reg", exported);
     return installation;
 }
