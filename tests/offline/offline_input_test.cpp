@@ -102,6 +102,18 @@ TEST_P(OfflineRefusal, NamesTheFileAndTheKeyAndWritesNothing)
 INSTANTIATE_TEST_SUITE_P(Hives, OfflineRefusal, ::testing::ValuesIn(kRefusals),
                          [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
+TEST(OfflineInput, TheVersionGivenStandsInForTheOneTheHivesRecord)
+{
+    TemporaryFolder folder;
+    const NtInstallation windows = MakeNtInstallation(folder, WineFixture("nt5-modem-installed"), kXp);
+    const OfflineRun run = RunOffline({"--os", "nt40", windows.partition});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(
+        run.out.find("Version:     given with --os nt40\n\nPlatform: nt40 (Windows NT 4.0, build 1381) -> MODE_NT4\n"),
+        std::string::npos)
+        << run.out;
+}
+
 TEST(OfflineInput, RefusesToApplyToA9xRegistryAndPreviewsIt)
 {
     TemporaryFolder folder;
