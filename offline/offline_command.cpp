@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "apply/hive_apply.h"
+#include "apply/hive_header.h"
 #include "atomic_file.h"
 #include "changes/hive_removals.h"
 #include "detect/windows_version.h"
@@ -70,6 +71,23 @@ DetectedVersion DetectVersion(const HiveFiles& files, const win32sim::Registry& 
     }
 }
 
+// The preview reads such a hive as it stands; --apply refuses it.
+std::vector<std::string> HivesNotClean(const HiveFiles& files)
+{
+    std::vector<std::string> warnings;
+    if (files.family != WindowsFamily::Nt)
+        return warnings;
+    for (const HiveFile& file : files.files) {
+        try {
+            offline::CheckHiveIsClean(file.path);
+        } catch (const offline::ApplyError& error) {
+            warnings.push_back(std::string("the preview reads this hive as it stands, and --apply refuses it: ") +
+                               error.what());
+        }
+    }
+    return warnings;
+}
+
 std::vector<offline::AppliedHive> Apply(const std::vector<offline::HiveChanges>& changes)
 {
     if (changes.empty())
@@ -116,7 +134,7 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
         const win32sim::Platform platform = given ? *given : detected->platform;
 
         const OfflineRun run = RunOffline(hives, std::move(loaded), platform, options.allControlSets);
-        OfflineReport report{hives, detected, run, options.allControlSets, false, {}};
+        OfflineReport report{hives, detected, run, HivesNotClean(hives.Files()), options.allControlSets, false, {}};
         if (options.apply) {
             std::vector<HiveRemovals> removals;
             for (const ControlSetRun& each : run.runs)

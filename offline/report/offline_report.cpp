@@ -146,6 +146,8 @@ void WriteOfflineTextReport(const OfflineReport& report, std::ostream& out)
 {
     const std::vector<ControlSetRun>& runs = report.run.runs;
     out << "Hives:       " << HivesLine(report.hives.Files()) << "\n";
+    for (const std::string& warning : report.warnings)
+        out << "Warning:     " << warning << "\n";
     if (const std::string line = ControlSetLine(report); !line.empty())
         out << "Control set: " << line << "\n";
     out << "Version:     " << VersionLine(report, runs.front().result.platform) << "\n";
@@ -209,7 +211,8 @@ void WriteOfflineJsonReport(const OfflineReport& report, std::ostream& out)
             : std::string("{\"givenWith\": \"--os\"}");
 
     const std::string members = ",\n  \"offline\": {" + JsonRunMembers(runs.front()) + ",\n    \"hives\": [" + hives +
-                                "],\n    \"controlSets\": " + JsonControlSets(report.hives.Sets()) +
+                                "],\n    \"warnings\": " + JsonStrings(report.warnings) +
+                                ",\n    \"controlSets\": " + JsonControlSets(report.hives.Sets()) +
                                 ",\n    \"version\": " + version + ",\n    \"otherControlSets\": [" + otherRuns +
                                 "],\n    \"applied\": " + (report.applied ? "true" : "false") + ", \"written\": [" +
                                 written + "]}";

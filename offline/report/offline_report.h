@@ -18,6 +18,7 @@ struct OfflineReport {
     const OfflineHives& hives;
     std::optional<DetectedVersion> detected;  // nullopt: given with --os
     const OfflineRun& run;
+    std::vector<std::string> warnings;  // about the hives read, such as one that is not clean
     bool allControlSets = false;
     bool applied = false;                       // --apply, and it went through
     std::vector<offline::AppliedHive> written;  // with --apply: every hive written

@@ -2,6 +2,7 @@
 // written: each refusal names the file and, where it can, the key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "offline_test_support.h"
@@ -112,6 +113,33 @@ TEST(OfflineInput, TheVersionGivenStandsInForTheOneTheHivesRecord)
         run.out.find("Version:     given with --os nt40\n\nPlatform: nt40 (Windows NT 4.0, build 1381) -> MODE_NT4\n"),
         std::string::npos)
         << run.out;
+}
+
+TEST(OfflineInput, ADirtyHiveIsPreviewedWithAWarningAndNotWritten)
+{
+    TemporaryFolder folder;
+    const NtInstallation windows = MakeNtInstallation(folder, WineFixture("nt5-modem-installed"), kXp);
+    constexpr size_t kPrimarySequence = 4;
+    SetBaseBlockDword(windows.systemHive, kPrimarySequence, BaseBlockDword(windows.systemHive, kPrimarySequence) + 1);
+    const std::string before = ReadFile(windows.systemHive);
+
+    const OfflineRun preview = RunOffline({windows.partition});
+    ASSERT_EQ(preview.exitCode, 0) << preview.err;
+    EXPECT_NE(preview.out.find("\nWarning:     the preview reads this hive as it stands, and --apply refuses it: " +
+                               windows.systemHive + " is not clean: its two sequence numbers differ"),
+              std::string::npos)
+        << preview.out;
+
+    const OfflineRun apply = RunOffline({"--apply", windows.partition});
+    EXPECT_EQ(apply.exitCode, 2);
+    EXPECT_EQ(apply.err.rfind("qalm-offline: refused, nothing written: " + windows.systemHive + " is not clean", 0), 0u)
+        << apply.err;
+    EXPECT_EQ(ReadFile(windows.systemHive), before);
+    std::vector<std::string> config;
+    for (const auto& entry : fs::directory_iterator(fs::path(windows.systemHive).parent_path()))
+        config.push_back(entry.path().filename().string());
+    std::sort(config.begin(), config.end());
+    EXPECT_EQ(config, (std::vector<std::string>{"SOFTWARE", "SYSTEM"}));
 }
 
 TEST(OfflineInput, RefusesToApplyToA9xRegistryAndPreviewsIt)
