@@ -71,7 +71,7 @@ struct Outcomes {
 // qalm-offline reading paths, the machine after its run written to after.
 ToolRun RunReading(const std::vector<std::string>& paths, const std::string& after)
 {
-    // Only a hang takes this long: libcreg's slowest refusal takes half a minute.
+    // Only a hang takes this long.
     std::vector<std::string> command = {"timeout", "300", QALM_OFFLINE_EXE, "--after", after};
     command.insert(command.end(), paths.begin(), paths.end());
     return RunTool(command);
@@ -137,11 +137,12 @@ TEST(BadHives, EachDamaged9xRegistryGivesAnErrorNamingItOrAReport)
     ASSERT_EQ(RunReading({QALM_OFFLINE_TEST_DATA "/me/SYSTEM.DAT"}, folder.PathOf("whole.reg")).exitCode, 0);
     const std::string whole = ReadFile(folder.PathOf("whole.reg"));
 
-    // Fewer: each whole read of this file takes a good part of a second, and
-    // libcreg takes half a minute to give up on a key list that zeroing
-    // turned into a loop.
+    // Fewer: each whole read of this file takes a good part of a second. No
+    // zeroed runs: where zeros make a key's subkey list loop, libcreg spends
+    // half a minute (several under the sanitizers, whose allocator it keeps
+    // busy) before it gives up with an error; the NT hive's cover zeroing.
     Outcomes outcomes;
-    for (const Damage& damage : Damaged(original, {2, 2, 16, 65536}, 19990505)) {
+    for (const Damage& damage : Damaged(original, {2, 0, 16, 65536}, 19990505)) {
         std::ofstream(systemDat, std::ios::binary | std::ios::trunc) << damage.bytes;
         Judge(damage, {systemDat}, systemDat, whole, outcomes);
     }
