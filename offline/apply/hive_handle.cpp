@@ -1,5 +1,7 @@
 #include "hive_handle.h"
 
+#include <malloc.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -48,13 +50,20 @@ std::string KeyForMessage(const std::string& keyPath)
 }
 
 HiveHandle::HiveHandle(const std::string& file, Mode mode)
-    : file_(file), hive_(hivex_open(file.c_str(), mode == Mode::Write ? HIVEX_OPEN_WRITE : 0))
+    : file_(file), writable_(mode == Mode::Write), hive_(hivex_open(file.c_str(), writable_ ? HIVEX_OPEN_WRITE : 0))
 {
     if (!hive_)
         throw ApplyError("libhivex cannot open " + qalm::Printable(file) + ": " + std::strerror(errno));
 }
 
-HiveHandle::~HiveHandle() { hivex_close(hive_); }
+HiveHandle::~HiveHandle()
+{
+    hivex_close(hive_);
+    // A handle that writes holds the whole hive in memory; it goes back to the
+    // system before the next hive file is read, or the peak would add them up.
+    if (writable_)
+        malloc_trim(0);
+}
 
 void HiveHandle::Fail(const std::string& what, const std::string& keyPath) const
 {
@@ -120,8 +129,7 @@ bool HiveHandle::ValueNameIsWhole(hive_value_h value, const std::string& name) c
 
 HiveValue HiveHandle::Value(hive_value_h value, const std::string& keyPath) const
 {
-    HiveValue result{ValueName(value, keyPath), 0, {}, false};
-    result.nameIsWhole = ValueNameIsWhole(value, result.name);
+    HiveValue result{ValueName(value, keyPath), 0, {}};
     hive_type type;
     size_t length = 0;
     errno = 0;

@@ -27,7 +27,7 @@ void RemoveValues(HiveHandle& hive, const FoundValues& key, const BaseBlock& bas
         if (std::find(key.values.begin(), key.values.end(), value) != key.values.end())
             continue;
         HiveValue stored = hive.Value(value, key.path);
-        if (!stored.nameIsWhole)
+        if (!hive.ValueNameIsWhole(value, stored.name))
             RefuseToRewrite(hive, key, stored, "has a NUL in its name, which libhivex would cut short");
         if (base.minorVersion >= 4 && stored.data.size() > kLongestDataInOneCell)
             RefuseToRewrite(hive, key, stored,
