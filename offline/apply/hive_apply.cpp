@@ -22,11 +22,13 @@
 //    folder is flushed. The hive itself is untouched, and the link exists on
 //    disk before the hive's name moves: the old content never loses its last
 //    name. A crash here leaves the hive as it was, with a backup equal to it.
+//    Without hard links (FAT) the backup is a copy, flushed and compared
+//    before it gets its name; a crash before leaves a stray *.qalm-copy-*.
 // 3. Each new file is renamed over its hive, and the folder flushed. rename()
 //    swaps the name atomically: the hive is the old one or the new one, never
 //    neither, and the backup keeps the old content either way.
-// Only link() makes the backup: it never replaces an existing name, so an
-// older backup is never lost.
+// link() and rename with RENAME_NOREPLACE never replace an existing name, so
+// an older backup is never lost.
 namespace offline {
 namespace {
 
@@ -65,7 +67,7 @@ std::unique_ptr<PreparedHive> Prepare(const HiveChanges& changes, const RemovalP
     prepared->file = changes.file;
     prepared->identity = identity;
     const BaseBlock base = CheckHiveIsClean(changes.file);
-    prepared->written = std::make_unique<NewHiveFile>(changes.file);
+    prepared->written = std::make_unique<NewHiveFile>(changes.file, "new");
     {
         // The one handle the changes go through; closed without a commit if any call fails.
         HiveHandle hive(changes.file, HiveHandle::Mode::Write);
@@ -89,7 +91,7 @@ void Replace(std::vector<std::unique_ptr<PreparedHive>>& hives, const ApplyOptio
 {
     for (auto& hive : hives) {
         CheckUnchangedSince(*hive, "");
-        hive->backup = LinkBackup(hive->file);
+        hive->backup = KeepBackup(hive->file);
         SyncFolderOf(hive->file);
         Report(options, ApplyStep::BackupKept, hive->file);
     }
