@@ -32,12 +32,15 @@
 namespace offline {
 namespace {
 
+// Errors before any hive is replaced leave every file as it was; they say so.
+const char* const kNothingWritten = ". Nothing was written.";
+
 // A hive written, flushed and verified in a new file beside it.
 struct PreparedHive {
     std::string file;
     FileIdentity identity;
     std::unique_ptr<NewHiveFile> written;
-    std::string backup;  // once linked
+    std::string backup;  // once kept
     bool replaced = false;
 };
 
@@ -50,14 +53,13 @@ void Report(const ApplyOptions& options, ApplyStep step, const std::string& file
 void StopIfInterrupted(const DeferredSignals& signals)
 {
     if (signals.Pending())
-        throw ApplyError("interrupted before any hive was replaced. Nothing was written.");
+        throw ApplyError("interrupted before any hive was replaced");
 }
 
-void CheckUnchangedSince(const PreparedHive& hive, const char* outcome)
+void CheckUnchangedSince(const PreparedHive& hive)
 {
     if (!(IdentifyHiveFile(hive.file) == hive.identity))
-        throw ApplyError(qalm::Printable(hive.file) + " was changed by something else while the changes were made." +
-                         outcome);
+        throw ApplyError(qalm::Printable(hive.file) + " was changed by something else while the changes were made");
 }
 
 std::unique_ptr<PreparedHive> Prepare(const HiveChanges& changes, const RemovalPlan& plan, const FileIdentity& identity,
@@ -83,14 +85,14 @@ std::unique_ptr<PreparedHive> Prepare(const HiveChanges& changes, const RemovalP
         const HiveHandle written(prepared->written->Path(), HiveHandle::Mode::Read);
         CompareWithExpected(original, FindRemovals(original, plan), written);
     }
-    CheckUnchangedSince(*prepared, " Nothing was written.");
+    CheckUnchangedSince(*prepared);
     return prepared;
 }
 
 void Replace(std::vector<std::unique_ptr<PreparedHive>>& hives, const ApplyOptions& options)
 {
     for (auto& hive : hives) {
-        CheckUnchangedSince(*hive, "");
+        CheckUnchangedSince(*hive);
         hive->backup = KeepBackup(hive->file);
         SyncFolderOf(hive->file);
         Report(options, ApplyStep::BackupKept, hive->file);
@@ -106,20 +108,19 @@ void Replace(std::vector<std::unique_ptr<PreparedHive>>& hives, const ApplyOptio
 
 // After a failure while replacing: each replaced hive gets its original back
 // (its backup renamed over it) and each backup of an unchanged hive goes.
-// Returns what could not be undone, for the message.
+// Says what could not be undone, for the message.
 std::string Undo(std::vector<std::unique_ptr<PreparedHive>>& hives)
 {
     std::string left;
     for (auto& hive : hives) {
         if (hive->replaced) {
             if (std::rename(hive->backup.c_str(), hive->file.c_str()) != 0) {
-                left += " " + qalm::Printable(hive->file) + " is changed; its original is " +
-                        qalm::Printable(hive->backup) + ".";
+                left += ". " + qalm::Printable(hive->file) + " is changed; its original is " +
+                        qalm::Printable(hive->backup);
                 continue;
             }
         } else if (!hive->backup.empty() && unlink(hive->backup.c_str()) != 0) {
-            left += " " + qalm::Printable(hive->file) + " is unchanged, with a second name " +
-                    qalm::Printable(hive->backup) + ".";
+            left += ". " + qalm::Printable(hive->file) + " is unchanged, with a copy " + qalm::Printable(hive->backup);
             continue;
         }
         try {
@@ -128,7 +129,7 @@ std::string Undo(std::vector<std::unique_ptr<PreparedHive>>& hives)
             // The names are right; only their flush to disk is left to the system.
         }
     }
-    return left.empty() ? " Nothing was changed." : left;
+    return left.empty() ? ". Nothing was changed." : left + ".";
 }
 
 }  // namespace
@@ -142,21 +143,25 @@ std::vector<AppliedHive> ApplyHiveChanges(const std::vector<HiveChanges>& hives,
 {
     const DeferredSignals signals;
     std::vector<std::unique_ptr<PreparedHive>> prepared;
-    for (const HiveChanges& changes : hives) {
-        const RemovalPlan plan = PlanRemovals(changes);
-        if (plan.Empty())
-            continue;
-        StopIfInterrupted(signals);
-        const FileIdentity identity = IdentifyHiveFile(changes.file);
-        for (const auto& earlier : prepared) {
-            if (earlier->identity.device == identity.device && earlier->identity.inode == identity.inode)
-                throw ApplyError(qalm::Printable(changes.file) + " is the same file as " +
-                                 qalm::Printable(earlier->file) + ". Nothing was written.");
+    try {
+        for (const HiveChanges& changes : hives) {
+            const RemovalPlan plan = PlanRemovals(changes);
+            if (plan.Empty())
+                continue;
+            StopIfInterrupted(signals);
+            const FileIdentity identity = IdentifyHiveFile(changes.file);
+            for (const auto& earlier : prepared) {
+                if (earlier->identity.device == identity.device && earlier->identity.inode == identity.inode)
+                    throw ApplyError(qalm::Printable(changes.file) + " is the same file as " +
+                                     qalm::Printable(earlier->file));
+            }
+            prepared.push_back(Prepare(changes, plan, identity, signals));
+            Report(options, ApplyStep::Verified, changes.file);
         }
-        prepared.push_back(Prepare(changes, plan, identity, signals));
-        Report(options, ApplyStep::Verified, changes.file);
+        StopIfInterrupted(signals);
+    } catch (const ApplyError& error) {
+        throw ApplyError(error.what() + std::string(kNothingWritten));
     }
-    StopIfInterrupted(signals);
 
     try {
         Replace(prepared, options);

@@ -34,8 +34,7 @@ private:
     [[noreturn]] void Differs(const std::string& path, const std::string& what) const
     {
         throw ApplyError(qalm::Printable(written_.File()) + ", written for " + qalm::Printable(original_.File()) +
-                         ", differs from what the removals leave in " + KeyForMessage(path) + ": " + what +
-                         ". Nothing was replaced.");
+                         ", differs from what the removals leave in " + KeyForMessage(path) + ": " + what);
     }
 
     void CompareKey(hive_node_h original, hive_node_h written, const std::string& path, size_t depth) const

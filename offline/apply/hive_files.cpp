@@ -36,7 +36,7 @@ std::string BackupName(const std::string& hive, int n)
 ApplyError TooManyBackups(const std::string& hive)
 {
     return ApplyError("cannot keep a backup of " + qalm::Printable(hive) + ": " + std::to_string(kMostBackups) +
-                      " older backups are already beside it.");
+                      " older backups are already beside it");
 }
 
 // FAT answers EPERM; others say they cannot.
@@ -132,7 +132,7 @@ std::string CopyBackup(const std::string& hive)
     SyncFile(copy.Path());
     if (!SameBytes(hive, copy.Path()))
         throw ApplyError("cannot keep a backup of " + qalm::Printable(hive) + ": its copy " +
-                         qalm::Printable(copy.Path()) + " reads back otherwise.");
+                         qalm::Printable(copy.Path()) + " reads back otherwise");
     for (int n = 1; n <= kMostBackups; ++n) {
         const std::string backup = BackupName(hive, n);
         if (renameat2(AT_FDCWD, copy.Path().c_str(), AT_FDCWD, backup.c_str(), RENAME_NOREPLACE) == 0) {
@@ -155,11 +155,13 @@ bool FileIdentity::operator==(const FileIdentity& other) const
 
 FileIdentity IdentifyHiveFile(const std::string& path)
 {
+    // Not a symbolic link either: the new file would replace the link, and
+    // the backup's hard link would name the link, not the hive.
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0)
+    if (lstat(path.c_str(), &status) != 0)
         Fail("read", path, errno);
     if (!S_ISREG(status.st_mode))
-        throw ApplyError(qalm::Printable(path) + " is not a regular file. Nothing was written.");
+        throw ApplyError(qalm::Printable(path) + " is not a regular file");
     return {status.st_dev, status.st_ino, status.st_size, status.st_mtim};
 }
 

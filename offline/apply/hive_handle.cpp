@@ -69,7 +69,7 @@ void HiveHandle::Fail(const std::string& what, const std::string& keyPath) const
 {
     const int error = errno;
     throw ApplyError(qalm::Printable(file_) + ": " + what + " " + KeyForMessage(keyPath) + ": " +
-                     (error ? std::strerror(error) : "libhivex gives no reason") + ". Nothing was written.");
+                     (error ? std::strerror(error) : "libhivex gives no reason"));
 }
 
 hive_node_h HiveHandle::Root() const
@@ -150,7 +150,7 @@ void HiveHandle::DeleteSubtree(hive_node_h node, const std::string& keyPath)
         throw ApplyError(qalm::Printable(file_) + ": cannot delete " + KeyForMessage(keyPath) + ": " +
                          std::strerror(ENOTSUP) +
                          " (libhivex deletes a key only where its parent lists subkeys in lf or lh records, and this "
-                         "one uses an li record). Nothing was written.");
+                         "one uses an li record)");
     Fail("cannot delete", keyPath);
 }
 
@@ -175,7 +175,7 @@ void HiveHandle::CommitTo(const std::string& target)
     if (hivex_commit(hive_, target.c_str(), 0) != 0) {
         const int error = errno;
         throw ApplyError("cannot write " + qalm::Printable(target) + ": " +
-                         (error ? std::strerror(error) : "libhivex gives no reason") + ". Nothing was replaced.");
+                         (error ? std::strerror(error) : "libhivex gives no reason"));
     }
 }
 

@@ -34,8 +34,8 @@ std::string Hex(uint32_t value)
 }
 
 const char* const kHowToClean =
-    ": its log files may hold changes that are not yet in it. Starting that Windows once (and shutting it down "
-    "normally), or replaying its logs with a tool made for that, makes it clean. Nothing was written.";
+    ". Starting that Windows once (and shutting it down normally), or replaying its logs with a tool made for that, "
+    "makes it clean";
 
 }  // namespace
 
@@ -78,7 +78,8 @@ BaseBlock CheckHiveIsClean(const std::string& file)
     const uint32_t stored = Dword(block, kChecksum);
     if (stored != checksum && stored != adjusted)
         throw ApplyError(name + " is not clean: its base block's checksum is " + Hex(stored) +
-                         " where its content gives " + Hex(checksum) + kHowToClean);
+                         " where its content gives " + Hex(checksum) +
+                         ", so it was not written to the end, or was damaged" + kHowToClean);
     return BaseBlock{Dword(block, kMinorVersion)};
 }
 

@@ -16,7 +16,7 @@ constexpr size_t kLongestDataInOneCell = 16344;
 {
     throw ApplyError(qalm::Printable(hive.File()) + ": cannot remove a value from " + KeyForMessage(key.path) +
                      ": libhivex rewrites all of the key's values, and the value \"" + qalm::Printable(value.name) +
-                     "\" " + reason + ". Nothing was written.");
+                     "\" " + reason);
 }
 
 // libhivex deletes no single value: the key gets its other values again, as they were.
