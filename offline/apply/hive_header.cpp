@@ -68,7 +68,8 @@ BaseBlock CheckHiveIsClean(const std::string& file)
     const uint32_t secondary = Dword(block, kSecondarySequence);
     if (primary != secondary)
         throw ApplyError(name + " is not clean: its two sequence numbers differ (" + std::to_string(primary) + " and " +
-                         std::to_string(secondary) + ")" + kHowToClean);
+                         std::to_string(secondary) + "), so its log files may hold changes that are not yet in it" +
+                         kHowToClean);
 
     uint32_t checksum = 0;
     for (size_t offset = 0; offset < kChecksum; offset += 4)
