@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "child_process.h"
 #include "deferred_signals.h"
 #include "hive_compare.h"
 #include "hive_files.h"
@@ -15,7 +16,8 @@
 #include "write_removals.h"
 
 // Why the order of steps keeps every hive whole:
-// 1. Each changed hive is committed to a new file beside it, flushed, read
+// 1. Each changed hive is committed to a new file beside it (by a child
+//    process, which libhivex may abort on a damaged hive), flushed, read
 //    back and compared; all of them before any name changes. A crash until
 //    then leaves every hive as it was (and at most a stray *.qalm-new-* file).
 // 2. Each original gets a second name, its backup, by a hard link, and the
@@ -70,13 +72,14 @@ std::unique_ptr<PreparedHive> Prepare(const HiveChanges& changes, const RemovalP
     prepared->identity = identity;
     const BaseBlock base = CheckHiveIsClean(changes.file);
     prepared->written = std::make_unique<NewHiveFile>(changes.file, "new");
-    {
+    const std::string& target = prepared->written->Path();
+    RunInChildProcess(changes.file, [&] {
         // The one handle the changes go through; closed without a commit if any call fails.
         HiveHandle hive(changes.file, HiveHandle::Mode::Write);
         WriteRemovals(hive, FindRemovals(hive, plan), base);
-        StopIfInterrupted(signals);
-        hive.CommitTo(prepared->written->Path());
-    }
+        hive.CommitTo(target);
+    });
+    StopIfInterrupted(signals);
     SyncFile(prepared->written->Path());
     CheckHiveIsClean(prepared->written->Path());
     StopIfInterrupted(signals);

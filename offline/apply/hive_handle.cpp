@@ -1,7 +1,5 @@
 #include "hive_handle.h"
 
-#include <malloc.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -50,20 +48,13 @@ std::string KeyForMessage(const std::string& keyPath)
 }
 
 HiveHandle::HiveHandle(const std::string& file, Mode mode)
-    : file_(file), writable_(mode == Mode::Write), hive_(hivex_open(file.c_str(), writable_ ? HIVEX_OPEN_WRITE : 0))
+    : file_(file), hive_(hivex_open(file.c_str(), mode == Mode::Write ? HIVEX_OPEN_WRITE : 0))
 {
     if (!hive_)
         throw ApplyError("libhivex cannot open " + qalm::Printable(file) + ": " + std::strerror(errno));
 }
 
-HiveHandle::~HiveHandle()
-{
-    hivex_close(hive_);
-    // A handle that writes holds the whole hive in memory; it goes back to the
-    // system before the next hive file is read, or the peak would add them up.
-    if (writable_)
-        malloc_trim(0);
-}
+HiveHandle::~HiveHandle() { hivex_close(hive_); }
 
 void HiveHandle::Fail(const std::string& what, const std::string& keyPath) const
 {

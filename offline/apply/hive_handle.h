@@ -50,7 +50,6 @@ public:
 
 private:
     std::string file_;
-    bool writable_;
     hive_h* hive_;
 };
 
