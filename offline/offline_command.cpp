@@ -95,7 +95,7 @@ std::vector<offline::AppliedHive> Apply(const std::vector<offline::HiveChanges>&
     try {
         return offline::ApplyHiveChanges(changes);
     } catch (const offline::ApplyError& error) {
-        throw OfflineError(std::string("refused, nothing written: ") + error.what());
+        throw OfflineError(error.what());  // it says whether anything was written
     }
 }
 
@@ -116,9 +116,10 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
 
         HiveFiles files = FindHiveFiles(options.paths);
         if (options.apply && files.family == WindowsFamily::Windows9x)
-            throw OfflineError("refused, nothing written: " + Printable(files.files.front().path) +
+            throw OfflineError(Printable(files.files.front().path) +
                                " is a 9x registry file, which --apply does not write (no library writes that "
-                               "format); without --apply the preview shows what a run on it removes");
+                               "format); without --apply the preview shows what a run on it removes. Nothing was "
+                               "written.");
         if (options.allControlSets && !files.Find(HiveKind::System))
             throw UsageError("--all-control-sets needs the SYSTEM hive, which holds the control sets");
         if (!options.afterPath.empty())

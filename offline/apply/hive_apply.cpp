@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "child_process.h"
 #include "deferred_signals.h"
 #include "hive_compare.h"
 #include "hive_files.h"
@@ -15,27 +16,33 @@
 #include "write_removals.h"
 
 // Why the order of steps keeps every hive whole:
-// 1. Each changed hive is committed to a new file beside it, flushed, read
+// 1. Each changed hive is committed to a new file beside it (by a child
+//    process, which libhivex may abort on a damaged hive), flushed, read
 //    back and compared; all of them before any name changes. A crash until
 //    then leaves every hive as it was (and at most a stray *.qalm-new-* file).
 // 2. Each original gets a second name, its backup, by a hard link, and the
 //    folder is flushed. The hive itself is untouched, and the link exists on
 //    disk before the hive's name moves: the old content never loses its last
 //    name. A crash here leaves the hive as it was, with a backup equal to it.
+//    Without hard links (FAT) the backup is a copy, flushed and compared
+//    before it gets its name; a crash before leaves a stray *.qalm-copy-*.
 // 3. Each new file is renamed over its hive, and the folder flushed. rename()
 //    swaps the name atomically: the hive is the old one or the new one, never
 //    neither, and the backup keeps the old content either way.
-// Only link() makes the backup: it never replaces an existing name, so an
-// older backup is never lost.
+// link() and rename with RENAME_NOREPLACE never replace an existing name, so
+// an older backup is never lost.
 namespace offline {
 namespace {
+
+// Errors before any hive is replaced leave every file as it was; they say so.
+const char* const kNothingWritten = ". Nothing was written.";
 
 // A hive written, flushed and verified in a new file beside it.
 struct PreparedHive {
     std::string file;
     FileIdentity identity;
     std::unique_ptr<NewHiveFile> written;
-    std::string backup;  // once linked
+    std::string backup;  // once kept
     bool replaced = false;
 };
 
@@ -48,14 +55,13 @@ void Report(const ApplyOptions& options, ApplyStep step, const std::string& file
 void StopIfInterrupted(const DeferredSignals& signals)
 {
     if (signals.Pending())
-        throw ApplyError("interrupted before any hive was replaced. Nothing was written.");
+        throw ApplyError("interrupted before any hive was replaced");
 }
 
-void CheckUnchangedSince(const PreparedHive& hive, const char* outcome)
+void CheckUnchangedSince(const PreparedHive& hive)
 {
     if (!(IdentifyHiveFile(hive.file) == hive.identity))
-        throw ApplyError(qalm::Printable(hive.file) + " was changed by something else while the changes were made." +
-                         outcome);
+        throw ApplyError(qalm::Printable(hive.file) + " was changed by something else while the changes were made");
 }
 
 std::unique_ptr<PreparedHive> Prepare(const HiveChanges& changes, const RemovalPlan& plan, const FileIdentity& identity,
@@ -65,14 +71,15 @@ std::unique_ptr<PreparedHive> Prepare(const HiveChanges& changes, const RemovalP
     prepared->file = changes.file;
     prepared->identity = identity;
     const BaseBlock base = CheckHiveIsClean(changes.file);
-    prepared->written = std::make_unique<NewHiveFile>(changes.file);
-    {
+    prepared->written = std::make_unique<NewHiveFile>(changes.file, "new");
+    const std::string& target = prepared->written->Path();
+    RunInChildProcess(changes.file, [&] {
         // The one handle the changes go through; closed without a commit if any call fails.
         HiveHandle hive(changes.file, HiveHandle::Mode::Write);
         WriteRemovals(hive, FindRemovals(hive, plan), base);
-        StopIfInterrupted(signals);
-        hive.CommitTo(prepared->written->Path());
-    }
+        hive.CommitTo(target);
+    });
+    StopIfInterrupted(signals);
     SyncFile(prepared->written->Path());
     CheckHiveIsClean(prepared->written->Path());
     StopIfInterrupted(signals);
@@ -81,15 +88,15 @@ std::unique_ptr<PreparedHive> Prepare(const HiveChanges& changes, const RemovalP
         const HiveHandle written(prepared->written->Path(), HiveHandle::Mode::Read);
         CompareWithExpected(original, FindRemovals(original, plan), written);
     }
-    CheckUnchangedSince(*prepared, " Nothing was written.");
+    CheckUnchangedSince(*prepared);
     return prepared;
 }
 
 void Replace(std::vector<std::unique_ptr<PreparedHive>>& hives, const ApplyOptions& options)
 {
     for (auto& hive : hives) {
-        CheckUnchangedSince(*hive, "");
-        hive->backup = LinkBackup(hive->file);
+        CheckUnchangedSince(*hive);
+        hive->backup = KeepBackup(hive->file);
         SyncFolderOf(hive->file);
         Report(options, ApplyStep::BackupKept, hive->file);
     }
@@ -104,20 +111,19 @@ void Replace(std::vector<std::unique_ptr<PreparedHive>>& hives, const ApplyOptio
 
 // After a failure while replacing: each replaced hive gets its original back
 // (its backup renamed over it) and each backup of an unchanged hive goes.
-// Returns what could not be undone, for the message.
+// Says what could not be undone, for the message.
 std::string Undo(std::vector<std::unique_ptr<PreparedHive>>& hives)
 {
     std::string left;
     for (auto& hive : hives) {
         if (hive->replaced) {
             if (std::rename(hive->backup.c_str(), hive->file.c_str()) != 0) {
-                left += " " + qalm::Printable(hive->file) + " is changed; its original is " +
-                        qalm::Printable(hive->backup) + ".";
+                left += ". " + qalm::Printable(hive->file) + " is changed; its original is " +
+                        qalm::Printable(hive->backup);
                 continue;
             }
         } else if (!hive->backup.empty() && unlink(hive->backup.c_str()) != 0) {
-            left += " " + qalm::Printable(hive->file) + " is unchanged, with a second name " +
-                    qalm::Printable(hive->backup) + ".";
+            left += ". " + qalm::Printable(hive->file) + " is unchanged, with a copy " + qalm::Printable(hive->backup);
             continue;
         }
         try {
@@ -126,7 +132,7 @@ std::string Undo(std::vector<std::unique_ptr<PreparedHive>>& hives)
             // The names are right; only their flush to disk is left to the system.
         }
     }
-    return left.empty() ? " Nothing was changed." : left;
+    return left.empty() ? ". Nothing was changed." : left + ".";
 }
 
 }  // namespace
@@ -140,21 +146,25 @@ std::vector<AppliedHive> ApplyHiveChanges(const std::vector<HiveChanges>& hives,
 {
     const DeferredSignals signals;
     std::vector<std::unique_ptr<PreparedHive>> prepared;
-    for (const HiveChanges& changes : hives) {
-        const RemovalPlan plan = PlanRemovals(changes);
-        if (plan.Empty())
-            continue;
-        StopIfInterrupted(signals);
-        const FileIdentity identity = IdentifyHiveFile(changes.file);
-        for (const auto& earlier : prepared) {
-            if (earlier->identity.device == identity.device && earlier->identity.inode == identity.inode)
-                throw ApplyError(qalm::Printable(changes.file) + " is the same file as " +
-                                 qalm::Printable(earlier->file) + ". Nothing was written.");
+    try {
+        for (const HiveChanges& changes : hives) {
+            const RemovalPlan plan = PlanRemovals(changes);
+            if (plan.Empty())
+                continue;
+            StopIfInterrupted(signals);
+            const FileIdentity identity = IdentifyHiveFile(changes.file);
+            for (const auto& earlier : prepared) {
+                if (earlier->identity.device == identity.device && earlier->identity.inode == identity.inode)
+                    throw ApplyError(qalm::Printable(changes.file) + " is the same file as " +
+                                     qalm::Printable(earlier->file));
+            }
+            prepared.push_back(Prepare(changes, plan, identity, signals));
+            Report(options, ApplyStep::Verified, changes.file);
         }
-        prepared.push_back(Prepare(changes, plan, identity, signals));
-        Report(options, ApplyStep::Verified, changes.file);
+        StopIfInterrupted(signals);
+    } catch (const ApplyError& error) {
+        throw ApplyError(error.what() + std::string(kNothingWritten));
     }
-    StopIfInterrupted(signals);
 
     try {
         Replace(prepared, options);

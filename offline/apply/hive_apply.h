@@ -48,6 +48,9 @@ struct ApplyOptions {
 // All hives prepared and verified before any is renamed. A hive without
 // changes is not touched and not listed in the result. On ApplyError nothing
 // the caller had is changed: no hive replaced, no backup left behind.
+// Each hive's writing handle lives in a child process of its own (libhivex
+// aborts on some damaged hives); Ctrl-C, SIGTERM, SIGHUP and SIGQUIT are held
+// back while it runs and take effect when it returns or throws.
 std::vector<AppliedHive> ApplyHiveChanges(const std::vector<HiveChanges>& hives);
 std::vector<AppliedHive> ApplyHiveChanges(const std::vector<HiveChanges>& hives, const ApplyOptions& options);
 

@@ -21,37 +21,26 @@ public:
             removedValues_.insert(key.values.begin(), key.values.end());
     }
 
-    void Compare()
+    void Compare() const
     {
         const hive_node_h original = original_.Root();
         const hive_node_h written = written_.Root();
         if (written_.Name(written, "") != original_.Name(original, ""))
-            Differs("its name is \"" + qalm::Printable(written_.Name(written, "")) + "\"");
-        CompareKey(original, written);
+            Differs("", "its name is \"" + qalm::Printable(written_.Name(written, "")) + "\"");
+        CompareKey(original, written, "", 0);
     }
 
 private:
-    // Names go on a stack and become a path only for a message.
-    std::string Path() const
-    {
-        std::string path;
-        for (const std::string& name : names_)
-            path += (path.empty() ? "" : "\\") + name;
-        return path;
-    }
-
-    [[noreturn]] void Differs(const std::string& what) const
+    [[noreturn]] void Differs(const std::string& path, const std::string& what) const
     {
         throw ApplyError(qalm::Printable(written_.File()) + ", written for " + qalm::Printable(original_.File()) +
-                         ", differs from what the removals leave in " + KeyForMessage(Path()) + ": " + what +
-                         ". Nothing was replaced.");
+                         ", differs from what the removals leave in " + KeyForMessage(path) + ": " + what);
     }
 
-    void CompareKey(hive_node_h original, hive_node_h written)
+    void CompareKey(hive_node_h original, hive_node_h written, const std::string& path, size_t depth) const
     {
-        if (names_.size() > kDeepestKey)
-            Differs("keys nest deeper than " + std::to_string(kDeepestKey) + " levels");
-        const std::string path = Path();
+        if (depth > kDeepestKey)
+            Differs(path, "keys nest deeper than " + std::to_string(kDeepestKey) + " levels");
         CompareValues(original, written, path);
 
         std::vector<hive_node_h> expected;
@@ -61,17 +50,15 @@ private:
         }
         const std::vector<hive_node_h> children = written_.Children(written, path);
         if (children.size() != expected.size())
-            Differs(std::to_string(children.size()) + " subkeys where " + std::to_string(expected.size()) +
-                    " were expected");
+            Differs(path, std::to_string(children.size()) + " subkeys where " + std::to_string(expected.size()) +
+                              " were expected");
         for (size_t i = 0; i < children.size(); ++i) {
             const std::string name = original_.Name(expected[i], path);
-            if (written_.Name(children[i], path) != name)
-                Differs("subkey " + std::to_string(i + 1) + " is \"" +
-                        qalm::Printable(written_.Name(children[i], path)) + "\" where \"" + qalm::Printable(name) +
-                        "\" was expected");
-            names_.push_back(name);
-            CompareKey(expected[i], children[i]);
-            names_.pop_back();
+            const std::string writtenName = written_.Name(children[i], path);
+            if (writtenName != name)
+                Differs(path, "subkey " + std::to_string(i + 1) + " is \"" + qalm::Printable(writtenName) +
+                                  "\" where \"" + qalm::Printable(name) + "\" was expected");
+            CompareKey(expected[i], children[i], path.empty() ? name : path + "\\" + name, depth + 1);
         }
     }
 
@@ -84,21 +71,21 @@ private:
         }
         const std::vector<hive_value_h> values = written_.Values(written, path);
         if (values.size() != expected.size())
-            Differs(std::to_string(values.size()) + " values where " + std::to_string(expected.size()) +
-                    " were expected");
+            Differs(path, std::to_string(values.size()) + " values where " + std::to_string(expected.size()) +
+                              " were expected");
         for (size_t i = 0; i < values.size(); ++i) {
             const HiveValue want = original_.Value(expected[i], path);
             const HiveValue got = written_.Value(values[i], path);
-            const std::string name = "the value \"" + qalm::Printable(want.name) + "\"";
-            if (got.name != want.name || got.nameIsWhole != want.nameIsWhole)
-                Differs("value " + std::to_string(i + 1) + " is \"" + qalm::Printable(got.name) + "\" where " + name +
-                        " was expected");
+            if (got.name != want.name)
+                Differs(path, "value " + std::to_string(i + 1) + " is \"" + qalm::Printable(got.name) + "\" where \"" +
+                                  qalm::Printable(want.name) + "\" was expected");
             if (got.type != want.type)
-                Differs(name + " has type " + std::to_string(got.type) + " where " + std::to_string(want.type) +
-                        " was expected");
+                Differs(path, "the value \"" + qalm::Printable(want.name) + "\" has type " + std::to_string(got.type) +
+                                  " where " + std::to_string(want.type) + " was expected");
             if (got.data != want.data)
-                Differs(name + " holds other data (" + std::to_string(got.data.size()) + " bytes where " +
-                        std::to_string(want.data.size()) + " were expected)");
+                Differs(path, "the value \"" + qalm::Printable(want.name) + "\" holds other data (" +
+                                  std::to_string(got.data.size()) + " bytes where " + std::to_string(want.data.size()) +
+                                  " were expected)");
         }
     }
 
@@ -106,7 +93,6 @@ private:
     const HiveHandle& written_;
     std::unordered_set<hive_node_h> removedKeys_;
     std::unordered_set<hive_value_h> removedValues_;
-    std::vector<std::string> names_;
 };
 
 }  // namespace

@@ -21,11 +21,12 @@ struct FileIdentity {
 // Throws unless path is a regular file.
 FileIdentity IdentifyHiveFile(const std::string& path);
 
-// A new, empty file in the hive's folder with the hive's permissions, removed
-// again unless it was renamed into place.
+// A new, empty file in the hive's folder with the hive's permissions, named
+// after the hive and kind (SYSTEM.qalm-new-XXXXXX), removed again unless it
+// was renamed into place.
 class NewHiveFile {
 public:
-    explicit NewHiveFile(const std::string& hive);
+    NewHiveFile(const std::string& hive, const char* kind);
     ~NewHiveFile();
     NewHiveFile(const NewHiveFile&) = delete;
     NewHiveFile& operator=(const NewHiveFile&) = delete;
@@ -40,9 +41,11 @@ private:
 void SyncFile(const std::string& path);
 void SyncFolderOf(const std::string& path);
 
-// A second name for the hive, never one that is taken: SYSTEM.qalm-backup, or
+// The original kept under a name that is not taken: SYSTEM.qalm-backup, or
 // SYSTEM.qalm-backup-2 and so on when older backups are there. Returns it.
-std::string LinkBackup(const std::string& hive);
+// It is a second name of the hive (a hard link), or where the file system has
+// none (FAT), a flushed and compared copy given its name only when complete.
+std::string KeepBackup(const std::string& hive);
 
 // Atomically: the name then stands for the new file, and the old one lives on
 // only under its backup name.

@@ -60,7 +60,7 @@ void HiveHandle::Fail(const std::string& what, const std::string& keyPath) const
 {
     const int error = errno;
     throw ApplyError(qalm::Printable(file_) + ": " + what + " " + KeyForMessage(keyPath) + ": " +
-                     (error ? std::strerror(error) : "libhivex gives no reason") + ". Nothing was written.");
+                     (error ? std::strerror(error) : "libhivex gives no reason"));
 }
 
 hive_node_h HiveHandle::Root() const
@@ -120,8 +120,7 @@ bool HiveHandle::ValueNameIsWhole(hive_value_h value, const std::string& name) c
 
 HiveValue HiveHandle::Value(hive_value_h value, const std::string& keyPath) const
 {
-    HiveValue result{ValueName(value, keyPath), 0, {}, false};
-    result.nameIsWhole = ValueNameIsWhole(value, result.name);
+    HiveValue result{ValueName(value, keyPath), 0, {}};
     hive_type type;
     size_t length = 0;
     errno = 0;
@@ -142,7 +141,7 @@ void HiveHandle::DeleteSubtree(hive_node_h node, const std::string& keyPath)
         throw ApplyError(qalm::Printable(file_) + ": cannot delete " + KeyForMessage(keyPath) + ": " +
                          std::strerror(ENOTSUP) +
                          " (libhivex deletes a key only where its parent lists subkeys in lf or lh records, and this "
-                         "one uses an li record). Nothing was written.");
+                         "one uses an li record)");
     Fail("cannot delete", keyPath);
 }
 
@@ -167,7 +166,7 @@ void HiveHandle::CommitTo(const std::string& target)
     if (hivex_commit(hive_, target.c_str(), 0) != 0) {
         const int error = errno;
         throw ApplyError("cannot write " + qalm::Printable(target) + ": " +
-                         (error ? std::strerror(error) : "libhivex gives no reason") + ". Nothing was replaced.");
+                         (error ? std::strerror(error) : "libhivex gives no reason"));
     }
 }
 

@@ -15,7 +15,6 @@ struct HiveValue {
     std::string name;  // UTF-8; empty for the key's default value
     uint32_t type;     // as stored: not every type is one libhivex names
     std::string data;
-    bool nameIsWhole;  // false when the stored name holds a NUL, which the UTF-8 name stops at
 };
 
 class HiveHandle {
@@ -36,6 +35,7 @@ public:
     std::vector<hive_node_h> Children(hive_node_h node, const std::string& keyPath) const;
     std::vector<hive_value_h> Values(hive_node_h node, const std::string& keyPath) const;
     std::string ValueName(hive_value_h value, const std::string& keyPath) const;
+    // False when the stored name holds a NUL, which the UTF-8 name stops at.
     bool ValueNameIsWhole(hive_value_h value, const std::string& name) const;
     HiveValue Value(hive_value_h value, const std::string& keyPath) const;
 

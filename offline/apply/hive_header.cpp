@@ -34,8 +34,8 @@ std::string Hex(uint32_t value)
 }
 
 const char* const kHowToClean =
-    ": its log files may hold changes that are not yet in it. Starting that Windows once (and shutting it down "
-    "normally), or replaying its logs with a tool made for that, makes it clean. Nothing was written.";
+    ". Starting that Windows once (and shutting it down normally), or replaying its logs with a tool made for that, "
+    "makes it clean";
 
 }  // namespace
 
@@ -68,7 +68,8 @@ BaseBlock CheckHiveIsClean(const std::string& file)
     const uint32_t secondary = Dword(block, kSecondarySequence);
     if (primary != secondary)
         throw ApplyError(name + " is not clean: its two sequence numbers differ (" + std::to_string(primary) + " and " +
-                         std::to_string(secondary) + ")" + kHowToClean);
+                         std::to_string(secondary) + "), so its log files may hold changes that are not yet in it" +
+                         kHowToClean);
 
     uint32_t checksum = 0;
     for (size_t offset = 0; offset < kChecksum; offset += 4)
@@ -78,7 +79,8 @@ BaseBlock CheckHiveIsClean(const std::string& file)
     const uint32_t stored = Dword(block, kChecksum);
     if (stored != checksum && stored != adjusted)
         throw ApplyError(name + " is not clean: its base block's checksum is " + Hex(stored) +
-                         " where its content gives " + Hex(checksum) + kHowToClean);
+                         " where its content gives " + Hex(checksum) +
+                         ", so it was not written to the end, or was damaged" + kHowToClean);
     return BaseBlock{Dword(block, kMinorVersion)};
 }
 

@@ -27,7 +27,7 @@ std::vector<std::string> SplitPath(const std::string& file, const std::string& p
         const std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (part.empty())
             throw ApplyError(qalm::Printable(file) + ": the key path \"" + qalm::Printable(path) +
-                             "\" has an empty part. Nothing was written.");
+                             "\" has an empty part");
         parts.push_back(part);
         if (end == std::string::npos)
             return parts;
@@ -74,7 +74,7 @@ hive_node_h FindKey(const HiveHandle& hive, const std::string& path)
         walked += (walked.empty() ? "" : "\\") + part;
         if (!node)
             throw ApplyError(qalm::Printable(hive.File()) + " holds no key " + qalm::Printable(walked) +
-                             ", so it is not the hive these removals were made for. Nothing was written.");
+                             ", so it is not the hive these removals were made for");
     }
     return node;
 }
@@ -94,7 +94,7 @@ hive_value_h FindValue(const HiveHandle& hive, hive_node_h node, const ValueRemo
     if (!folded)
         throw ApplyError(qalm::Printable(hive.File()) + " holds no value \"" + qalm::Printable(removal.valueName) +
                          "\" in " + KeyForMessage(removal.keyPath) +
-                         ", so it is not the hive these removals were made for. Nothing was written.");
+                         ", so it is not the hive these removals were made for");
     return folded;
 }
 
@@ -105,7 +105,7 @@ RemovalPlan PlanRemovals(const HiveChanges& changes)
     std::vector<std::vector<std::string>> keyParts;
     for (const std::string& key : changes.removedKeys) {
         if (SplitPath(changes.file, key).empty())
-            throw ApplyError(qalm::Printable(changes.file) + ": the root key cannot be removed. Nothing was written.");
+            throw ApplyError(qalm::Printable(changes.file) + ": the root key cannot be removed");
         keyParts.push_back(SplitPath(changes.file, key));
     }
     // Shorter paths first, so that a key inside another is met after it.

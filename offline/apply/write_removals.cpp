@@ -16,7 +16,7 @@ constexpr size_t kLongestDataInOneCell = 16344;
 {
     throw ApplyError(qalm::Printable(hive.File()) + ": cannot remove a value from " + KeyForMessage(key.path) +
                      ": libhivex rewrites all of the key's values, and the value \"" + qalm::Printable(value.name) +
-                     "\" " + reason + ". Nothing was written.");
+                     "\" " + reason);
 }
 
 // libhivex deletes no single value: the key gets its other values again, as they were.
@@ -27,7 +27,7 @@ void RemoveValues(HiveHandle& hive, const FoundValues& key, const BaseBlock& bas
         if (std::find(key.values.begin(), key.values.end(), value) != key.values.end())
             continue;
         HiveValue stored = hive.Value(value, key.path);
-        if (!stored.nameIsWhole)
+        if (!hive.ValueNameIsWhole(value, stored.name))
             RefuseToRewrite(hive, key, stored, "has a NUL in its name, which libhivex would cut short");
         if (base.minorVersion >= 4 && stored.data.size() > kLongestDataInOneCell)
             RefuseToRewrite(hive, key, stored,

@@ -100,8 +100,8 @@ std::vector<offline::HiveChanges> ChangesToWrite(const std::vector<HiveRemovals>
 {
     for (const HiveRemovals& run : runs) {
         if (!run.notInHives.empty())
-            throw OfflineError("refused, nothing written: the run made a change no hive file takes: " +
-                               run.notInHives.front());
+            throw OfflineError("the run made a change no hive file takes: " + run.notInHives.front() +
+                               ". Nothing was written.");
     }
     std::vector<offline::HiveChanges> changes;
     for (const HiveFile& file : files.files) {

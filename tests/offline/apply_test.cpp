@@ -241,6 +241,23 @@ TEST_F(OfflineApply, RefusesToRewriteValuesBesideOneStoredInPiecesAndWritesNoHiv
     ExpectUnchanged();
 }
 
+TEST_F(OfflineApply, AFailureWhileReplacingPutsEveryOriginalBack)
+{
+    // As if the second rename failed: the first hive is replaced, both backups kept.
+    ApplyOptions options;
+    options.afterStep = [&](ApplyStep step, const std::string& file) {
+        if (step == ApplyStep::Replaced && file == system_)
+            throw ApplyError("cannot rename " + software_);
+    };
+    try {
+        ApplyHiveChanges(Changes(), options);
+        ADD_FAILURE() << "no failure";
+    } catch (const ApplyError& error) {
+        EXPECT_EQ(std::string(error.what()), "cannot rename " + software_ + ". Nothing was changed.");
+    }
+    ExpectUnchanged();
+}
+
 // Applies in a child process that sends itself signal after its step-th durable
 // step (counting from 0), and returns how that child ended.
 int ApplyStoppedAfterStep(const std::vector<HiveChanges>& changes, int step, int signal)
