@@ -71,14 +71,15 @@ public:
             std::string name = Name(*child, path);
             if (depth == 0)
                 name = Renamed(name);
-            if (key.FindSubkey(name))
-                hive_.Fail(path, "two subkeys are named \"" + Printable(name) + "\": the hive is damaged");
+            const size_t siblings = key.SubkeyCount();
             win32sim::RegKey* subkey = nullptr;
             try {
                 subkey = &key.CreateSubkey(name);
             } catch (const std::invalid_argument&) {
                 hive_.Fail(path, "a subkey's name \"" + Printable(name) + "\" is not one the registry takes");
             }
+            if (key.SubkeyCount() == siblings)  // it found one of that name
+                hive_.Fail(path, "two subkeys are named \"" + Printable(name) + "\": the hive is damaged");
             const size_t length = path.size();
             path = Joined(path, name);
             Key(*child, *subkey, path, depth + 1);
@@ -128,12 +129,12 @@ private:
             if (key.FindValue(valueName))
                 hive_.Fail(path, "two values are named \"" + Printable(valueName) + "\": the hive is damaged");
 
-            const auto* bytes = reinterpret_cast<const BYTE*>(data.get());
-            std::vector<BYTE> stored(bytes, bytes + (data ? size : 0));
+            const win32sim::ByteView bytes(reinterpret_cast<const BYTE*>(data.get()), data ? size : 0);
             const DWORD valueType = static_cast<DWORD>(type);
             if (IsStringType(valueType))
-                stored = Utf16LeToUtf8(stored);
-            key.SetValue(valueName, valueType, stored);
+                key.SetValue(valueName, valueType, Utf16LeToUtf8(std::vector<BYTE>(bytes.begin(), bytes.end())));
+            else
+                key.SetValue(valueName, valueType, bytes);
         }
     }
 
