@@ -1,5 +1,7 @@
 #include "peak_memory.h"
 
+#include <sys/resource.h>
+
 #include <fstream>
 #include <string>
 
@@ -18,6 +20,13 @@ size_t PeakResidentBytes()
         status.ignore(1 << 16, '\n');
     }
     return 0;
+}
+
+size_t PeakChildResidentBytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<size_t>(usage.ru_maxrss) * 1024;
 }
 
 }  // namespace qalm::bench

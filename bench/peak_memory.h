@@ -5,6 +5,7 @@
 
 namespace qalm::bench {
 
-size_t PeakResidentBytes();  // 0 when the kernel does not say
+size_t PeakResidentBytes();       // 0 when the kernel does not say
+size_t PeakChildResidentBytes();  // of the largest child process waited for
 
 }  // namespace qalm::bench

@@ -10,6 +10,9 @@
 #   BUILD_DIR=build/mine bench/run-benchmark.sh  uses a configured build folder
 #   WINE_SECONDS=0 bench/run-benchmark.sh        skips Wine (default: at most 300 s a file)
 #   RUNS=9 bench/run-benchmark.sh                runs the command 9 times a file (default 5)
+#   OFFLINE=0 bench/run-benchmark.sh             skips the offline apply (its hive takes reged minutes)
+# Last, the offline apply: the SOFTWARE part of a smaller realistic machine as
+# a hive, the product's removal applied to it against a bare libhivex commit.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -18,10 +21,10 @@ build="${BUILD_DIR:-}"
 if [ -z "$build" ]; then
     scripts/install-deps.sh native
     cmake --preset native >/dev/null
-    cmake --build --preset native --target qalm-preview-bench qalm-preview >/dev/null
+    cmake --build --preset native --target qalm-preview-bench qalm-preview qalm-offline-bench >/dev/null
     build=build/native
 else
-    cmake --build "$build" --target qalm-preview-bench qalm-preview -j 2 >/dev/null
+    cmake --build "$build" --target qalm-preview-bench qalm-preview qalm-offline-bench -j 2 >/dev/null
 fi
 bench="$build/qalm-preview-bench"
 wine_seconds="${WINE_SECONDS:-300}"
@@ -102,3 +105,9 @@ for file in $files; do
         echo "wine     $wine_note: no ratio"
     fi
 done
+
+if [ "${OFFLINE:-1}" != 0 ]; then
+    echo
+    "$build/qalm-offline-bench" generate "$work/SOFTWARE"
+    "$build/qalm-offline-bench" measure "$work/SOFTWARE" --runs "$runs"
+fi

@@ -4,9 +4,7 @@
 #include "run/program_runner.h"
 
 namespace qalm {
-namespace {
 
-// "--os NAME" or "--os=NAME"; answers false when the argument is another option.
 bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index, const std::string& option,
                         std::string& value)
 {
@@ -25,7 +23,6 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
     return true;
 }
 
-}  // namespace
 
 const char* const kWithoutTwin = kNativeTwinName;
 

@@ -24,6 +24,12 @@ struct PreviewOptions {
 
 std::string PreviewUsage();
 
+// "--os NAME" or "--os=NAME" at arguments[index], moving index past its argument;
+// answers false when the argument is another option. Throws UsageError when
+// the argument is missing or empty.
+bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index, const std::string& option,
+                        std::string& value);
+
 // Throws UsageError for an unknown option or one without its argument.
 PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments);
 

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a Debian machine, and nothing that is already there.
-#   install-deps.sh native   compiler, CMake, GoogleTest (enough for the preview)
+#   install-deps.sh native   compiler, CMake, GoogleTest, the hive libraries (enough for the
+#                            preview and the offline tool) and the tools its tests write and read hives with
 #   install-deps.sh all      also mingw-w64 (32- and 64-bit), 64-bit Wine, clang for the fuzz
 #                            target, clang-format, what reads the programs' resources and packs
 #                            the release, and what builds and boots the PE32 stage's VM
 set -euo pipefail
 want=${1:-all}
 
-packages=(cmake g++ make libgtest-dev)
+packages=(cmake g++ make libgtest-dev pkg-config)
+# qalm-offline reads NT hives through libhivex and 9x SYSTEM.DAT through libcreg;
+# its tests make hives with chntpw's reged and read them back with reged and
+# regfexport (libregf-utils) and cregexport (libcreg-utils).
+# libcreg.h includes libbfio.h, which libcreg-dev does not bring.
+packages+=(libhivex-dev libcreg-dev libbfio-dev chntpw libcreg-utils libregf-utils)
 if [ "$want" = all ]; then
     # libclang-rt-dev: the fuzzer runtime of whichever clang is Debian's default
     packages+=(g++-mingw-w64-i686 clang libclang-rt-dev clang-format)

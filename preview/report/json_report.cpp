@@ -149,7 +149,7 @@ std::string JsonString(std::string_view text)
     return out + "\"";
 }
 
-void WriteJsonReport(const PreviewResult& result, std::ostream& out)
+void WriteJsonReport(const PreviewResult& result, std::ostream& out, std::string_view extraMembers)
 {
     const win32sim::Platform& platform = result.platform;
     const RegistryChanges& changes = result.changes;
@@ -171,7 +171,7 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out)
         << "  \"stillPresent\": {\"lines\": " << Lines(result.stillPresent.lines)
         << ", \"exitCode\": " << result.stillPresent.exitCode << "},\n"
         << "  \"printed\": " << JsonString(result.run.printed) << ",\n"
-        << "  \"exitCode\": " << result.run.exitCode << "\n"
+        << "  \"exitCode\": " << result.run.exitCode << extraMembers << "\n"
         << "}\n";
 }
 

@@ -10,7 +10,9 @@
 
 namespace qalm {
 
-void WriteJsonReport(const PreviewResult& result, std::ostream& out);
+// extraMembers: more members of the document for tools built on the preview,
+// each written as ",\n  \"name\": value", after the preview's own.
+void WriteJsonReport(const PreviewResult& result, std::ostream& out, std::string_view extraMembers = "");
 
 // A JSON string literal; bytes that are not UTF-8 are read as Latin-1.
 std::string JsonString(std::string_view text);

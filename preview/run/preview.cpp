@@ -16,7 +16,7 @@ bool IsServiceManagerRequest(std::string_view call)
 
 bool IsProgramStart(std::string_view call) { return call == "CreateProcessA"; }
 
-PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources)
+PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources, const CallFilter& alsoKeep)
 {
     PreviewResult result;
     result.platform = machine.platform;
@@ -32,8 +32,9 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
     result.platformMode = DetectedMode(machine);
     machine.journal.Clear();  // so that it holds this run's calls alone
     // and, of those, the requests to the platform's managers the report reads: no memory for the rest
-    machine.journal.KeepOnly([](std::string_view call) {
-        return IsDeviceInstallerRequest(call) || IsServiceManagerRequest(call) || IsProgramStart(call);
+    machine.journal.KeepOnly([&alsoKeep](std::string_view call) {
+        return IsDeviceInstallerRequest(call) || IsServiceManagerRequest(call) || IsProgramStart(call) ||
+               (alsoKeep && alsoKeep(call));
     });
     const size_t removalsBefore = machine.removedDevices.size();
     std::optional<TwinRun> twin;
@@ -63,6 +64,8 @@ PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> so
             (byTwin ? twin->deviceInstallerRequests : result.deviceInstallerRequests).push_back(std::move(request));
         else if (IsServiceManagerRequest(entry.call))
             (byTwin ? twin->serviceManagerRequests : result.serviceManagerRequests).push_back(std::move(request));
+        if (alsoKeep && alsoKeep(entry.call))
+            result.otherCalls.push_back(entry);
     }
     if (result.handover)
         result.handover->twin = std::move(twin);

@@ -2,8 +2,10 @@
 // platform and what it changed. Usable from other code (tests, the Wine suite).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "regfile/reg_reader.h"
@@ -52,11 +54,17 @@ struct PreviewResult {
     std::vector<PlatformRequest> serviceManagerRequests;
     RegistryChanges changes;
     ProgramRun run;
-    CheckRun stillPresent;  // the check after the run
+    CheckRun stillPresent;                           // the check after the run
+    std::vector<win32sim::JournalEntry> otherCalls;  // the program's calls the caller asked to keep, in order
 };
 
+// Names the calls a caller reads beyond the requests above.
+using CallFilter = std::function<bool(std::string_view call)>;
+
 // Runs the program on the machine as it is loaded; the machine keeps the after-state.
-PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources);
+// The journal keeps only what the report reads, and the calls alsoKeep names.
+PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources,
+                         const CallFilter& alsoKeep = nullptr);
 
 // The calls that make a request of the device installer or the service
 // control manager, or start another program.

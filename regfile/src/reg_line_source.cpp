@@ -1,6 +1,6 @@
 #include "reg_line_source.h"
 
-#include "utf16.h"
+#include "regfile/utf16.h"
 
 namespace qalm {
 namespace {

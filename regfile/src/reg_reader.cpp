@@ -8,7 +8,7 @@
 #include "reg_cursor.h"
 #include "reg_line_source.h"
 #include "regfile/printable.h"
-#include "utf16.h"
+#include "regfile/utf16.h"
 #include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "utf16.h"
+#include "regfile/utf16.h"
 #include "win32sim/byte_scan.h"
 
 namespace qalm {

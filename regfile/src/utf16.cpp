@@ -1,4 +1,4 @@
-#include "utf16.h"
+#include "regfile/utf16.h"
 
 #include "regfile/printable.h"
 
@@ -66,8 +66,15 @@ std::vector<BYTE> Utf16LeToUtf8(const std::vector<BYTE>& data)
 {
     if (data.size() % 2 != 0)
         return data;
-    std::string text;
-    DecodeUtf16Le(data.data(), data.size(), true, text);
+    // Most string data is ASCII, each unit's low byte the character: the rest decodes from the first that is not.
+    std::vector<BYTE> narrow(data.size() / 2);
+    size_t ascii = 0;
+    for (; ascii < narrow.size() && data[2 * ascii] < 0x80 && data[2 * ascii + 1] == 0; ++ascii)
+        narrow[ascii] = data[2 * ascii];
+    if (ascii == narrow.size())
+        return narrow;
+    std::string text(narrow.begin(), narrow.begin() + static_cast<std::ptrdiff_t>(ascii));
+    DecodeUtf16Le(data.data() + 2 * ascii, data.size() - 2 * ascii, true, text);
     return std::vector<BYTE>(text.begin(), text.end());
 }
 

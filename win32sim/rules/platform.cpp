@@ -18,9 +18,6 @@ Platform Profile(const char* name, DWORD id, DWORD major, DWORD minor, DWORD bui
     return platform;
 }
 
-// The 9x family reports its version again in the high word of the build number.
-DWORD Build9x(DWORD major, DWORD minor, DWORD build) { return (major << 24) | (minor << 16) | build; }
-
 // Windows XP Professional x64 and Server 2003 x64 are both NT 5.2, build 3790.
 Platform Profile64(const char* name)
 {
@@ -39,6 +36,8 @@ std::optional<DWORD> ParseNumber(std::string_view text)
 }
 
 }  // namespace
+
+DWORD Build9x(DWORD major, DWORD minor, DWORD build) { return (major << 24) | (minor << 16) | build; }
 
 const std::vector<Platform>& KnownPlatforms()
 {

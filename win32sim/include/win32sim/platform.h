@@ -30,6 +30,9 @@ struct Platform {
     bool wow64 = false;
 };
 
+// The build number as the 9x family reports it: the version again in the high word.
+DWORD Build9x(DWORD major, DWORD minor, DWORD build);
+
 // The named profiles: win31, win95, win98, winme, nt351, nt40, win2k, winxp,
 // win2003, winxp64 and win2003x64 (64-bit), vista, win7, win10, and "fail"
 // for a version query that fails.

@@ -1,4 +1,5 @@
-// UTF-16LE, the text of Unicode exports, to and from the UTF-8 the registry holds.
+// UTF-16LE, the text of Unicode exports and of NT hives, to and from the UTF-8
+// the registry holds.
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,166 @@
+#include "offline_command.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "apply/hive_apply.h"
+#include "apply/hive_header.h"
+#include "atomic_file.h"
+#include "changes/hive_removals.h"
+#include "detect/windows_version.h"
+#include "hives/offline_hives.h"
+#include "offline_error.h"
+#include "offline_options.h"
+#include "preview_options.h"
+#include "regfile/printable.h"
+#include "regfile/reg_writer.h"
+#include "report/offline_report.h"
+#include "run/offline_run.h"
+#include "win32sim/platform.h"
+
+namespace qalm {
+namespace {
+
+constexpr int kExitRan = 0;
+constexpr int kExitBadInput = 2;
+
+void WriteHelp(std::ostream& out)
+{
+    out << OfflineUsage() << "\n\n"
+        << "Shows what qalm-uninstall would remove from a Windows installation that is not\n"
+        << "running, read from its hive files; with --apply, removes it from them.\n\n"
+        << "  PATH           a mounted Windows partition, its Windows folder (WINDOWS or\n"
+        << "                 WINNT), or the hive files SYSTEM, SOFTWARE or the 9x SYSTEM.DAT\n"
+        << "  --os PROFILE   the Windows version to run as, instead of the one the hives\n"
+        << "                 record:";
+    for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
+        out << " " << platform.name;
+    out << "\n"
+        << "  --apply        write the removals into the NT hives: each hive is written\n"
+        << "                 anew, checked, and put in place, its original kept as a backup\n"
+        << "  --all-control-sets\n"
+        << "                 also each other ControlSetNNN, as if it were current\n"
+        << "  --after FILE   also write the machine after the run as a .reg file\n"
+        << "  --json         the report as one JSON document\n"
+        << "  --help         this text; --version: the version\n\n"
+        << "Exit status: " << kExitRan << " when it ran (and with --apply, wrote the hives), " << kExitBadInput
+        << " for bad input\nor usage, or a refusal with nothing written (the reason on standard error).\n";
+}
+
+// An --after file in place of a hive would lose the hive.
+void CheckAfterPath(const std::string& afterPath, const HiveFiles& files)
+{
+    for (const HiveFile& file : files.files) {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(afterPath, file.path, ignored))
+            throw UsageError("--after " + Printable(afterPath) + " names the hive " + Printable(file.path));
+    }
+}
+
+DetectedVersion DetectVersion(const HiveFiles& files, const win32sim::Registry& registry)
+{
+    const HiveFile* recording = files.Find(files.family == WindowsFamily::Nt ? HiveKind::Software : HiveKind::System9x);
+    if (!recording)
+        throw OfflineError(
+            "the Windows version is recorded in the SOFTWARE hive, and none was given: give it, or "
+            "the version with --os PROFILE");
+    try {
+        return DetectWindowsVersion(registry, files.family);
+    } catch (const VersionNotRecorded& error) {
+        throw OfflineError(Printable(recording->path) + ": " + error.what() + "; give the version with --os PROFILE");
+    }
+}
+
+// The preview reads such a hive as it stands; --apply refuses it.
+std::vector<std::string> HivesNotClean(const HiveFiles& files)
+{
+    std::vector<std::string> warnings;
+    if (files.family != WindowsFamily::Nt)
+        return warnings;
+    for (const HiveFile& file : files.files) {
+        try {
+            offline::CheckHiveIsClean(file.path);
+        } catch (const offline::ApplyError& error) {
+            warnings.push_back(std::string("the preview reads this hive as it stands, and --apply refuses it: ") +
+                               error.what());
+        }
+    }
+    return warnings;
+}
+
+std::vector<offline::AppliedHive> Apply(const std::vector<offline::HiveChanges>& changes)
+{
+    if (changes.empty())
+        return {};
+    try {
+        return offline::ApplyHiveChanges(changes);
+    } catch (const offline::ApplyError& error) {
+        throw OfflineError(error.what());  // it says whether anything was written
+    }
+}
+
+}  // namespace
+
+int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    try {
+        const OfflineOptions options = ParseOfflineOptions(arguments);
+        if (options.help) {
+            WriteHelp(out);
+            return kExitRan;
+        }
+        if (options.version) {
+            out << "qalm-offline " << QALM_VERSION << "\n";
+            return kExitRan;
+        }
+
+        HiveFiles files = FindHiveFiles(options.paths);
+        if (options.apply && files.family == WindowsFamily::Windows9x)
+            throw OfflineError(Printable(files.files.front().path) +
+                               " is a 9x registry file, which --apply does not write (no library writes that "
+                               "format); without --apply the preview shows what a run on it removes. Nothing was "
+                               "written.");
+        if (options.allControlSets && !files.Find(HiveKind::System))
+            throw UsageError("--all-control-sets needs the SYSTEM hive, which holds the control sets");
+        if (!options.afterPath.empty())
+            CheckAfterPath(options.afterPath, files);
+        const std::optional<win32sim::Platform> given =
+            options.profile.empty() ? std::nullopt : std::optional(ResolveProfile(options.profile));
+
+        const OfflineHives hives(std::move(files));
+        win32sim::Registry loaded = hives.Load(hives.CurrentSet());
+        std::optional<DetectedVersion> detected;
+        if (!given)
+            detected = DetectVersion(hives.Files(), loaded);
+        const win32sim::Platform platform = given ? *given : detected->platform;
+
+        const OfflineRun run = RunOffline(hives, std::move(loaded), platform, options.allControlSets);
+        OfflineReport report{hives, detected, run, HivesNotClean(hives.Files()), options.allControlSets, false, {}};
+        if (options.apply) {
+            std::vector<HiveRemovals> removals;
+            for (const ControlSetRun& each : run.runs)
+                removals.push_back(each.removals);
+            report.written = Apply(ChangesToWrite(removals, hives.Files()));
+            report.applied = true;
+        }
+        if (!options.afterPath.empty()) {
+            WriteFileAtomically(options.afterPath, [&](std::ostream& file) { WriteRegFileExactly(run.after, file); });
+        }
+        if (options.json)
+            WriteOfflineJsonReport(report, out);
+        else
+            WriteOfflineTextReport(report, out);
+        out.flush();
+        return kExitRan;
+    } catch (const UsageError& error) {
+        err << "qalm-offline: " << error.what() << "\n" << OfflineUsage() << "\n";
+    } catch (const std::runtime_error& error) {
+        // OfflineError, PreviewError, or the program's output not captured (std::system_error)
+        err << "qalm-offline: " << error.what() << "\n";
+    } catch (const std::logic_error& error) {
+        err << "qalm-offline: internal error, nothing written: " << error.what() << "\n";
+    }
+    return kExitBadInput;
+}
+
+}  // namespace qalm

@@ -1,0 +1,33 @@
+// The report of qalm-offline: the preview's own report of each run, with
+// what was read, which control set was current, what an offline run cannot
+// do, and what was written.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "apply/hive_apply.h"
+#include "detect/windows_version.h"
+#include "hives/offline_hives.h"
+#include "run/offline_run.h"
+
+namespace qalm {
+
+struct OfflineReport {
+    const OfflineHives& hives;
+    std::optional<DetectedVersion> detected;  // nullopt: given with --os
+    const OfflineRun& run;
+    std::vector<std::string> warnings;  // about the hives read, such as one that is not clean
+    bool allControlSets = false;
+    bool applied = false;                       // --apply, and it went through
+    std::vector<offline::AppliedHive> written;  // with --apply: every hive written
+};
+
+void WriteOfflineTextReport(const OfflineReport& report, std::ostream& out);
+void WriteOfflineJsonReport(const OfflineReport& report, std::ostream& out);
+
+// A path as a POSIX shell reads it, in single quotes.
+std::string ShellQuoted(const std::string& path);
+
+}  // namespace qalm
