@@ -145,7 +145,7 @@ private:
     void ParseLine(std::string_view line)
     {
         Cursor cursor(line);
-        if (cursor.OnlySpacesLeft() || cursor.Peek() == ';')
+        if (OnlyCommentLeft(cursor))
             return;
         if (leftOutContinues_ && IsHexDigit(cursor.Peek())) {
             leftOutContinues_ = ContinuesBelow(line);
@@ -191,7 +191,7 @@ private:
     //   a line without its closing bracket, or one that begins "[ ", Wine's
     //   regedit would keep the key before open for them; here no value lands
     //   in a key it was not written under.
-    // And where a line is read although Wine's tests do not show Windows:
+    // Where Wine's regedit shows what it does but its tests do not try Windows:
     // - Text after the last "]" of a key line is passed over, as Wine's
     //   regedit passes it over; a "]" in that text makes it part of the name.
     // - A dword needs a digit: "dword:;note" is left out, where Wine's regedit
