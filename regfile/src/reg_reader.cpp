@@ -31,10 +31,19 @@ std::string_view TrimSpaces(std::string_view text)
     return text;
 }
 
-bool EndsWithBackslash(std::string_view line)
+// Nothing but white space is left, or a ; comment after it: regedit takes one
+// after any value and after the backslash that continues hex bytes.
+bool OnlyCommentLeft(Cursor& cursor) { return cursor.OnlySpacesLeft() || cursor.Peek() == ';'; }
+
+// A line whose hex bytes may go on below: a backslash ends it, or stands before its ; comment.
+bool ContinuesBelow(std::string_view line)
 {
-    line = TrimSpaces(line);
-    return !line.empty() && line.back() == '\\';
+    for (size_t at = line.find('\\'); at != std::string_view::npos; at = line.find('\\', at + 1)) {
+        Cursor after(line.substr(at + 1));
+        if (OnlyCommentLeft(after))
+            return true;
+    }
+    return false;
 }
 
 bool IsKeyLine(std::string_view line)
@@ -136,10 +145,10 @@ private:
     void ParseLine(std::string_view line)
     {
         Cursor cursor(line);
-        if (cursor.OnlySpacesLeft() || cursor.Peek() == ';')
+        if (OnlyCommentLeft(cursor))
             return;
         if (leftOutContinues_ && IsHexDigit(cursor.Peek())) {
-            leftOutContinues_ = EndsWithBackslash(line);
+            leftOutContinues_ = ContinuesBelow(line);
             return;
         }
         leftOutContinues_ = false;
@@ -182,6 +191,11 @@ private:
     //   a line without its closing bracket, or one that begins "[ ", Wine's
     //   regedit would keep the key before open for them; here no value lands
     //   in a key it was not written under.
+    // Where Wine's regedit shows what it does but its tests do not try Windows:
+    // - Text after the last "]" of a key line is passed over, as Wine's
+    //   regedit passes it over; a "]" in that text makes it part of the name.
+    // - A dword needs a digit: "dword:;note" is left out, where Wine's regedit
+    //   would make it 0.
     void LeaveOut(const RegReadError& error, bool keyLine, size_t firstLine)
     {
         std::string problem = error.Problem();
@@ -192,7 +206,7 @@ private:
             target_ = Target::LeftOutKey;
             leftOutKeyLine_ = error.Line();
         }
-        leftOutContinues_ = EndsWithBackslash(currentLine_);
+        leftOutContinues_ = ContinuesBelow(currentLine_);
     }
 
     void ParseContent(Cursor& cursor)
@@ -238,9 +252,6 @@ private:
         const size_t close = line.rfind(']');
         if (close == std::string_view::npos)
             Fail("expected ] at the end of the key line");
-        Cursor after(line.substr(close + 1));
-        if (!after.OnlySpacesLeft())
-            Expected("the end of the line after ]", after);
 
         std::string_view inner = line.substr(1, close - 1);
         const bool deletion = !inner.empty() && inner.front() == '-';
@@ -328,7 +339,7 @@ private:
         const bool apply = target_ == Target::LocalMachineKey;
 
         if (cursor.Consume('-')) {
-            if (!cursor.OnlySpacesLeft())
+            if (!OnlyCommentLeft(cursor))
                 Expected("the end of the line after =-", cursor);
             if (apply)
                 sink_.DeleteValue(name);
@@ -346,7 +357,7 @@ private:
     {
         if (cursor.Consume('"')) {
             const std::string_view text = ReadQuoted(cursor, scratchText_, "the string");
-            if (!cursor.OnlySpacesLeft())
+            if (!OnlyCommentLeft(cursor))
                 Expected("the end of the line after the string", cursor);
             type = REG_SZ;
             const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
@@ -366,7 +377,7 @@ private:
                 }
                 Fail("a dword holds at most 8 hex digits, found " + std::to_string(digits));
             }
-            if (!cursor.OnlySpacesLeft())
+            if (!OnlyCommentLeft(cursor))
                 Expected("the end of the line after the dword", cursor);
             type = REG_DWORD;
             data_ = {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8), static_cast<BYTE>(number >> 16),
@@ -394,34 +405,62 @@ private:
         Expected("\"text\", dword:, hex: or hex(N): after =", cursor);
     }
 
-    // Comma-separated bytes; a backslash at the end of a line continues them on the next.
+    // Comma-separated bytes, perhaps with a ; comment after them; a backslash
+    // continues them below.
     void ParseHexBytes(Cursor cursor)
     {
         data_.clear();
+        bool olderReading = false;  // see ContinueBelow
+        const auto ends = [&] { return olderReading ? cursor.OnlySpacesLeft() : OnlyCommentLeft(cursor); };
         for (;;) {
             ConsumeHexTriples(cursor);
-            cursor.SkipSpaces();
-            if (cursor.AtEnd())
+            if (ends())
                 return;
             if (cursor.Consume('\\')) {
-                if (!cursor.OnlySpacesLeft())
-                    Expected("the end of the line after \\", cursor);
-                std::string_view next;
-                if (!NextLine(next))
-                    Fail("expected another line of hex bytes after \\, found the end of the file");
-                cursor = Cursor(next);
+                if (!ContinueBelow(cursor, olderReading))
+                    return;
                 continue;
             }
             unsigned long byte = 0;
             if (!cursor.ConsumeHex(2, byte))
                 Expected("a hex byte such as 0a", cursor);
             data_.push_back(static_cast<BYTE>(byte));
-            cursor.SkipSpaces();
-            if (cursor.AtEnd() || cursor.Consume(','))
+            if (ends())
+                return;
+            if (cursor.Consume(','))
                 continue;
-            if (cursor.Peek() != '\\')
+            if (!cursor.Consume('\\'))
                 Expected(", between hex bytes", cursor);
+            olderReading = true;
+            ContinueBelow(cursor, olderReading);
         }
+    }
+
+    // After a backslash: moves to the line the bytes go on at; false where
+    // the end of the file ends the value. As regedit reads a backslash where
+    // a byte could begin, a ; comment may follow it, blank lines and comments
+    // below are passed over, and the bytes go on at a hex digit. Regedit
+    // leaves out a value whose backslash follows a byte without a comma, or
+    // whose bytes go on at another backslash; this reader still takes them
+    // as it always has, and from there on reads the value by its older rule:
+    // nothing after a backslash, the very next line, no end of the file.
+    bool ContinueBelow(Cursor& cursor, bool& olderReading)
+    {
+        if (!(olderReading ? cursor.OnlySpacesLeft() : OnlyCommentLeft(cursor)))
+            Expected("the end of the line after \\", cursor);
+        std::string_view next;
+        while (NextLine(next)) {
+            cursor = Cursor(next);
+            if (olderReading)
+                return true;
+            if (!OnlyCommentLeft(cursor)) {
+                olderReading = cursor.Peek() == '\\';
+                return true;
+            }
+        }
+        if (olderReading)
+            Fail("expected another line of hex bytes after \\, found the end of the file");
+        return false;
     }
 
     // The common run first: "xx," after "xx," without spaces, as regedit writes them.

@@ -51,6 +51,37 @@ TEST(RegReader, ContinuesHexDataOverBackslashedLines)
     EXPECT_TRUE(HasValue(registry, "A", "Next", REG_DWORD, Bytes({1, 0, 0, 0})));
 }
 
+// Regedit takes a ; comment after any value and after a continuing backslash,
+// passes over text after a key line's bracket and blank lines and comments
+// within hex bytes, and ends them at the end of the file; under either rule.
+TEST(RegReader, ReadsCommentsAndContinuationsAsRegeditDoes)
+{
+    const std::string text =
+        "REGEDIT4\n"
+        "[HKLM\\A] ; by hand\n"
+        "\"Str\"=\"x\";note\n"
+        "\"Dword\"=dword:00000001 ;note\n"
+        "\"Bin\"=hex:01,02 ;note\n"
+        "\"Drop\"=\"y\"\n"
+        "\"Drop\"=- ;note\n"
+        "\"Cont\"=hex:01,\\;note\n"
+        "\n"
+        "  ; between\n"
+        "  02,;note\n"
+        "\"Last\"=hex:03,\\";
+    for (const MalformedLines rule : {MalformedLines::Refuse, MalformedLines::LeaveOut}) {
+        win32sim::Registry registry;
+        EXPECT_EQ(LoadRegText(text, "test.reg", registry, rule).leftOutCount, 0u);
+        EXPECT_EQ(registry.Dump(),
+                  "A\n"
+                  "  Bin = type 3: 01 02\n"
+                  "  Cont = type 3: 01 02\n"
+                  "  Dword = type 4: 01 00 00 00\n"
+                  "  Last = type 3: 03\n"
+                  "  Str = type 1: 78 00\n");
+    }
+}
+
 TEST(RegReader, AcceptsTheLocalMachineAbbreviationAndAnyLetterCase)
 {
     const win32sim::Registry registry = RegistryFrom(
@@ -233,7 +264,6 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"value before a key", "REGEDIT4\n\"V\"=\"1\"\n", 2, "before the first value"},
         MalformedCase{"value after a deletion", "REGEDIT4\n[-HKLM\\A]\n\"V\"=\"1\"\n", 3, "key deletion"},
         MalformedCase{"unclosed key", "REGEDIT4\n[HKLM\\A\n", 2, "expected ]"},
-        MalformedCase{"text after key", "REGEDIT4\n[HKLM\\A] x\n", 2, "after ]"},
         MalformedCase{"unknown root", "REGEDIT4\n[HKEY_NOWHERE\\A]\n", 2, "found \"HKEY_NOWHERE\""},
         MalformedCase{"empty key name", "REGEDIT4\n[HKLM\\A\\\\B]\n", 2, "between two backslashes"},
         MalformedCase{"key name too long", "REGEDIT4\n[HKLM\\" + std::string(256, 'k') + "]\n", 2,
@@ -265,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"bad type", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex(z):01\n", 3, "hex type number"},
         MalformedCase{"unclosed type", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex(2:01\n", 3, ") after the type"},
         MalformedCase{"bad continuation", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01,\\\n  02,zz\n", 4, "a hex byte"},
-        MalformedCase{"continuation at the end", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01,\\", 3, "end of the file"},
+        MalformedCase{"end after a byte's backslash", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01\\", 3, "end of the file"},
         MalformedCase{"text after =-", "REGEDIT4\n[HKLM\\A]\n\"V\"=-x\n", 3, "after =-"}),
     [](const ::testing::TestParamInfo<MalformedCase>& info) {
         std::string name;
