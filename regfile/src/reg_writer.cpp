@@ -259,7 +259,7 @@ void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFile
     }
 
     // Depth first without recursion: exports can nest deeper than the stack likes.
-    using Subkey = win32sim::ChainRange<win32sim::RegKey>::Iterator;
+    using Subkey = win32sim::Siblings<win32sim::RegKey>::Iterator;
     struct Frame {
         Subkey next;
         Subkey end;
