@@ -7,8 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "byte_scan.h"
 #include "regfile/printable.h"
-#include "win32sim/byte_scan.h"
 
 namespace qalm {
 namespace {

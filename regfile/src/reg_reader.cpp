@@ -4,11 +4,11 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "byte_scan.h"
 #include "reg_cursor.h"
 #include "reg_line_source.h"
 #include "regfile/printable.h"
 #include "utf16.h"
-#include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 
 namespace qalm {

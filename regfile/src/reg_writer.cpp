@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_scan.h"
 #include "utf16.h"
-#include "win32sim/byte_scan.h"
 
 namespace qalm {
 namespace {

@@ -1,4 +1,4 @@
-#include "win32sim/byte_scan.h"
+#include "byte_scan.h"
 
 #include <gtest/gtest.h>
 
