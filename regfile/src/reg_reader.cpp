@@ -133,7 +133,7 @@ private:
         line.remove_prefix(1);
         if (!line.empty() && line.front() == '-')
             line.remove_prefix(1);
-        return ClassifyRoot(line.substr(0, win32sim::FindAnyOf<'\\', ']'>(line))) == RegRoot::Other;
+        return ClassifyRoot(line.substr(0, FindAnyOf<'\\', ']'>(line))) == RegRoot::Other;
     }
 
     // "[ROOT\path]" or "[-ROOT\path]"; a key name may itself hold "]", so the last one closes.
@@ -151,7 +151,7 @@ private:
         if (deletion)
             inner.remove_prefix(1);
 
-        const size_t separator = win32sim::FindAnyOf<'\\'>(inner);
+        const size_t separator = FindAnyOf<'\\'>(inner);
         const std::string_view root = inner.substr(0, separator);
         std::string_view path = separator == inner.size() ? std::string_view() : inner.substr(separator + 1);
         if (!path.empty() && path.back() == '\\')
@@ -183,12 +183,12 @@ private:
     {
         if (path.empty())
             return;
-        const size_t firstNul = win32sim::FindAnyOf<'\0'>(path);
+        const size_t firstNul = FindAnyOf<'\0'>(path);
         size_t start = 0;
         for (size_t depth = 1;; ++depth) {
             if (depth > kMaxKeyDepth)
                 Fail("expected a key at most " + std::to_string(kMaxKeyDepth) + " levels deep");
-            const size_t end = start + win32sim::FindAnyOf<'\\'>(path.substr(start));
+            const size_t end = start + FindAnyOf<'\\'>(path.substr(start));
             const std::string_view name = path.substr(start, end - start);
             if (name.empty())
                 Fail("expected a key name between two backslashes");
@@ -220,7 +220,7 @@ private:
         if (!cursor.Consume('@')) {
             cursor.Advance();
             name = ReadQuoted(cursor, scratchName_, "the value name");
-            if (win32sim::FindAnyOf<'\0'>(name) != name.size())
+            if (FindAnyOf<'\0'>(name) != name.size())
                 Fail("expected a value name without NUL characters");
         }
         cursor.SkipSpaces();
@@ -357,7 +357,7 @@ private:
         char* out = start;
         for (;;) {
             const std::string_view rest = cursor.Rest();
-            const size_t special = win32sim::FindAnyOf<'"', '\\'>(rest);
+            const size_t special = FindAnyOf<'"', '\\'>(rest);
             if (special == rest.size())
                 Fail(std::string("expected a closing \" for ") + what + ", found the end of the line");
             std::memcpy(out, rest.data(), special);

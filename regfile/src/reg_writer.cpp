@@ -123,14 +123,14 @@ private:
         if (data.empty() || data.back() != 0)
             return false;
         const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size() - 1);
-        return win32sim::FindAnyOf<'\0', '\r', '\n'>(text) == text.size();
+        return FindAnyOf<'\0', '\r', '\n'>(text) == text.size();
     }
 
     static char* Quoted(char* out, std::string_view text)
     {
         *out++ = '"';
         for (;;) {
-            const size_t special = win32sim::FindAnyOf<'\\', '"'>(text);
+            const size_t special = FindAnyOf<'\\', '"'>(text);
             out = Put(out, text.substr(0, special));
             if (special == text.size())
                 break;
@@ -211,7 +211,7 @@ enum class TextFit { Ascii, Unicode, BytesOnly };
 
 TextFit FitOf(std::string_view text)
 {
-    if (win32sim::IsAscii(text))
+    if (IsAscii(text))
         return TextFit::Ascii;
     return SurvivesUtf16(text) ? TextFit::Unicode : TextFit::BytesOnly;
 }
