@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "win32sim/change_record.h"
+
 namespace qalm {
 namespace {
 
@@ -43,8 +45,8 @@ void SortByPath(std::vector<Item>& items, PathOf pathOf)
 }
 
 // Before and now are both sorted by name the registry's way, so one merge pass finds every difference.
-void CompareValues(const std::string& path, const std::vector<win32sim::ValueBefore>& before,
-                   const win32sim::RegKey& key, RegistryChanges& changes)
+void CompareValues(const std::string& path, const std::vector<win32sim::RegValue>& before, const win32sim::RegKey& key,
+                   RegistryChanges& changes)
 {
     const auto now = key.Values();
     auto old = before.begin();

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "byte_scan.h"
 #include "regfile/printable.h"
-#include "win32sim/byte_scan.h"
 
 namespace qalm {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 // Length of the longest run of whole key names the two paths start with.
 size_t SharedKeyPrefix(std::string_view a, std::string_view b)
 {
-    const size_t i = win32sim::CommonStart(a, b);
+    const size_t i = CommonStart(a, b);
     if ((i == a.size() || a[i] == '\\') && (i == b.size() || b[i] == '\\'))
         return i;
     const size_t lastBreak = a.substr(0, i).rfind('\\');
@@ -28,7 +28,7 @@ size_t KeyNameCount(std::string_view path)
 {
     if (!path.empty() && path.front() == '\\')
         path.remove_prefix(1);
-    return path.empty() ? 0 : 1 + win32sim::CountOf<'\\'>(path);
+    return path.empty() ? 0 : 1 + CountOf<'\\'>(path);
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ void RegistryLoader::OpenKey(std::string_view path)
     while (!rest.empty()) {
         if (rest.front() == '\\')
             rest.remove_prefix(1);
-        const size_t end = win32sim::FindAnyOf<'\\'>(rest);
+        const size_t end = FindAnyOf<'\\'>(rest);
         key = &key->CreateSubkey(rest.substr(0, end));
         rest.remove_prefix(end);
     }

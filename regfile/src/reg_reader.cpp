@@ -5,11 +5,11 @@
 #include <optional>
 #include <stdexcept>
 
+#include "byte_scan.h"
 #include "reg_cursor.h"
 #include "reg_line_source.h"
 #include "regfile/printable.h"
 #include "regfile/utf16.h"
-#include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 
 namespace qalm {
@@ -243,7 +243,7 @@ private:
         line.remove_prefix(1);
         if (!line.empty() && line.front() == '-')
             line.remove_prefix(1);
-        return ClassifyRoot(line.substr(0, win32sim::FindAnyOf<'\\', ']'>(line))) == RegRoot::Other;
+        return ClassifyRoot(line.substr(0, FindAnyOf<'\\', ']'>(line))) == RegRoot::Other;
     }
 
     // "[ROOT\path]" or "[-ROOT\path]"; a key name may itself hold "]", so the last one closes.
@@ -258,7 +258,7 @@ private:
         if (deletion)
             inner.remove_prefix(1);
 
-        const size_t separator = win32sim::FindAnyOf<'\\'>(inner);
+        const size_t separator = FindAnyOf<'\\'>(inner);
         const std::string_view root = inner.substr(0, separator);
         std::string_view path = separator == inner.size() ? std::string_view() : inner.substr(separator + 1);
         if (!path.empty() && path.back() == '\\')
@@ -294,7 +294,7 @@ private:
         for (size_t depth = 1;; ++depth) {
             if (depth > kMaxKeyDepth)
                 Fail("expected a key at most " + std::to_string(kMaxKeyDepth) + " levels deep");
-            const size_t end = start + win32sim::FindAnyOf<'\\'>(path.substr(start));
+            const size_t end = start + FindAnyOf<'\\'>(path.substr(start));
             const std::string_view name = path.substr(start, end - start);
             if (name.empty())
                 Fail("expected a key name between two backslashes");
@@ -489,7 +489,7 @@ private:
         char* out = start;
         for (;;) {
             const std::string_view rest = cursor.Rest();
-            const size_t special = win32sim::FindAnyOf<'"', '\\'>(rest);
+            const size_t special = FindAnyOf<'"', '\\'>(rest);
             if (special == rest.size())
                 Fail(std::string("expected a closing \" for ") + what + ", found the end of the line");
             std::memcpy(out, rest.data(), special);

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_scan.h"
 #include "regfile/utf16.h"
-#include "win32sim/byte_scan.h"
 
 namespace qalm {
 namespace {
@@ -123,14 +123,14 @@ private:
         if (data.empty() || data.back() != 0)
             return false;
         const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size() - 1);
-        return win32sim::FindAnyOf<'\0', '\r', '\n'>(text) == text.size();
+        return FindAnyOf<'\0', '\r', '\n'>(text) == text.size();
     }
 
     static char* Quoted(char* out, std::string_view text)
     {
         *out++ = '"';
         for (;;) {
-            const size_t special = win32sim::FindAnyOf<'\\', '"'>(text);
+            const size_t special = FindAnyOf<'\\', '"'>(text);
             out = Put(out, text.substr(0, special));
             if (special == text.size())
                 break;
@@ -211,7 +211,7 @@ enum class TextFit { Ascii, Unicode, BytesOnly };
 
 TextFit FitOf(std::string_view text)
 {
-    if (win32sim::IsAscii(text))
+    if (IsAscii(text))
         return TextFit::Ascii;
     return SurvivesUtf16(text) ? TextFit::Unicode : TextFit::BytesOnly;
 }
@@ -259,7 +259,7 @@ void WriteRegFile(const win32sim::Registry& registry, std::ostream& out, RegFile
     }
 
     // Depth first without recursion: exports can nest deeper than the stack likes.
-    using Subkey = win32sim::ChainRange<win32sim::RegKey>::Iterator;
+    using Subkey = win32sim::Siblings<win32sim::RegKey>::Iterator;
     struct Frame {
         Subkey next;
         Subkey end;

@@ -1,11 +1,11 @@
-#include "win32sim/byte_scan.h"
+#include "byte_scan.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
-using namespace win32sim;
+using namespace qalm;
 
 // Every length around the block sizes, with what is sought at every place or
 // nowhere: the scans read whole blocks, and the last block of a text overlaps

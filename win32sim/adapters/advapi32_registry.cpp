@@ -111,20 +111,29 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
 {
     Machine& machine = CurrentMachine();
-    std::vector<std::string> arguments = {machine.handles.NameOf(key), Quoted(subKey)};
+    const bool journalled = machine.journal.Keeps("RegDeleteKeyA");
+    std::vector<std::string> arguments;
+    if (journalled)
+        arguments = {machine.handles.NameOf(key), Quoted(subKey)};
     KeyHandle* parent = machine.FindKeyHandle(key);
     LONG status = parent ? DeleteKey(machine, *parent, Text(subKey)) : ERROR_INVALID_HANDLE;
-    Record(machine, "RegDeleteKeyA", std::move(arguments), status, "", parent ? JoinKeyPath(parent->path, subKey) : "");
+    if (journalled)
+        Record(machine, "RegDeleteKeyA", std::move(arguments), status, "",
+               parent ? JoinKeyPath(parent->path, subKey) : "");
     return status;
 }
 
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
 {
     Machine& machine = CurrentMachine();
-    std::vector<std::string> arguments = {machine.handles.NameOf(key), Quoted(valueName)};
+    const bool journalled = machine.journal.Keeps("RegDeleteValueA");
+    std::vector<std::string> arguments;
+    if (journalled)
+        arguments = {machine.handles.NameOf(key), Quoted(valueName)};
     KeyHandle* handle = machine.FindKeyHandle(key);
     LONG status = handle ? DeleteValue(machine, *handle, Text(valueName)) : ERROR_INVALID_HANDLE;
-    Record(machine, "RegDeleteValueA", std::move(arguments), status, "", handle ? handle->path : "");
+    if (journalled)
+        Record(machine, "RegDeleteValueA", std::move(arguments), status, "", handle ? handle->path : "");
     return status;
 }
 

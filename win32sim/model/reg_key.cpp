@@ -1,11 +1,9 @@
 #include <cstring>
 #include <stdexcept>
-#include <type_traits>
 
 #include "key_path.h"
-#include "store/ordered_chain.h"
-#include "store/registry_store.h"
-#include "win32sim/byte_scan.h"
+#include "registry_state.h"
+#include "win32sim/change_record.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -16,39 +14,48 @@ void CheckKeyName(std::string_view name)
 {
     if (name.empty())
         throw std::invalid_argument("registry key name is empty");
-    if (FindAnyOf<'\\'>(name) != name.size())
+    if (name.find('\\') != std::string_view::npos)
         throw std::invalid_argument("registry key name \"" + std::string(name) + "\" holds a backslash");
     if (name.size() > MaxKeyNameLength)
         throw std::invalid_argument("registry key name \"" + std::string(name.substr(0, 40)) + "...\" is longer than " +
                                     std::to_string(MaxKeyNameLength) + " characters");
 }
 
-OrderedChain<RegKey> SubkeyChain(RegistryStore& store) { return OrderedChain<RegKey>(store); }
-OrderedChain<RegValue> ValueChain(RegistryStore& store) { return OrderedChain<RegValue>(store); }
-
-// A value's block: the name's length, seven bits a byte, low ones first, the
-// high bit set in every byte but the last (one byte for a name of up to 127
-// characters); the name; the data.
-const char* StoreValue(ByteArena& bytes, std::string_view name, ByteView data)
+template <class Word>
+Word WordAt(const char* at)
 {
-    char length[5];
-    size_t used = 0;
-    for (size_t rest = name.size(); used == 0 || rest > 0; rest >>= 7)
-        length[used++] = static_cast<char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
-    char* block = bytes.Allocate(used + name.size() + data.size());
-    std::memcpy(block, length, used);
-    if (!name.empty())  // an empty view may hold no pointer at all
-        std::memcpy(block + used, name.data(), name.size());
-    if (!data.empty())
-        std::memcpy(block + used + name.size(), data.data(), data.size());
-    return block;
+    Word word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
 }
 
-void NoteText(RegistryStore& store, std::string_view text)
+// No byte above 0x7F. Every name and string stored is looked at, so eight
+// bytes a step, the last step overlapping the one before.
+bool IsAscii(std::string_view text)
 {
-    if (store.onlyAscii && !IsAscii(text))
-        store.onlyAscii = false;
+    const char* const at = text.data();
+    const size_t size = text.size();
+    uint64_t seen = 0;
+    if (size >= 8) {
+        for (size_t i = 0; i + 8 < size; i += 8)
+            seen |= WordAt<uint64_t>(at + i);
+        seen |= WordAt<uint64_t>(at + size - 8);
+    } else if (size >= 4) {
+        seen = WordAt<uint32_t>(at) | WordAt<uint32_t>(at + size - 4);
+    } else {
+        for (size_t i = 0; i < size; ++i)
+            seen |= static_cast<unsigned char>(at[i]);
+    }
+    return (seen & 0x8080808080808080u) == 0;
 }
+
+void NoteText(RegistryState& state, std::string_view text)
+{
+    if (state.onlyAscii && !IsAscii(text))
+        state.onlyAscii = false;
+}
+
+KeyNode& NodeOf(const RegKey& key) { return RegistryStore::NodeOf(key); }
 
 }  // namespace
 
@@ -57,96 +64,30 @@ bool operator==(ByteView a, ByteView b)
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
-namespace {
-
-// Some node of the chain, ordered or not: where a walk through it starts reading.
-uint32_t FirstListed(const NameChain& chain) { return chain.root ? chain.root : chain.unordered; }
-
-std::string_view NameInBlock(const char* block)
-{
-    size_t length = 0;
-    for (unsigned shift = 0;; shift += 7) {
-        const auto byte = static_cast<unsigned char>(*block++);
-        length |= size_t(byte & 0x7F) << shift;
-        if (byte < 0x80)
-            return std::string_view(block, length);
-    }
-}
-
-ByteView DataInBlock(const char* block, uint32_t size)
-{
-    const std::string_view name = NameInBlock(block);
-    return ByteView(reinterpret_cast<const BYTE*>(name.data() + name.size()), size);
-}
-
-}  // namespace
-
 std::string_view RegValue::Name() const { return NameInBlock(block_); }
 
 ByteView RegValue::Data() const { return DataInBlock(block_, dataSize_); }
 
-ValueBefore::ValueBefore(const RegValue& value) : block_(value.block_), dataSize_(value.dataSize_), type_(value.type_)
-{
-}
-
-std::string_view ValueBefore::Name() const { return NameInBlock(block_); }
-
-ByteView ValueBefore::Data() const { return DataInBlock(block_, dataSize_); }
-
 template <class Node>
-const Node& ChainRange<Node>::Iterator::operator*() const
+typename Siblings<Node>::Iterator& Siblings<Node>::Iterator::operator++()
 {
-    if constexpr (std::is_same_v<Node, RegKey>)
-        return store_->keys[id_];
-    else
-        return store_->values[id_];
-}
-
-template <class Node>
-typename ChainRange<Node>::Iterator& ChainRange<Node>::Iterator::operator++()
-{
-    // A walk visits nodes, names and chains strewn over memory: what the next
-    // visits read is asked for now, while this node's is done.
-    const Node& left = **this;
-    id_ = left.links_.next;
-    if constexpr (std::is_same_v<Node, RegKey>) {
-        // A walk depth first visits the first subkey of the node just left
-        // before the next node; that subkey was asked for a step ago, its
-        // name and values are now.
-        if (const uint32_t child = FirstListed(left.subkeys_)) {
-            const Node& first = store_->keys[child];
-            __builtin_prefetch(first.name_);
-            __builtin_prefetch(&store_->values[FirstListed(first.values_)]);
-        }
-    }
-    if (!id_)
-        return *this;
-    const Node& node = **this;
-    if constexpr (std::is_same_v<Node, RegKey>) {
-        __builtin_prefetch(node.name_);
-        __builtin_prefetch(&store_->keys[node.links_.next]);
-        __builtin_prefetch(&store_->keys[FirstListed(node.subkeys_)]);
-        __builtin_prefetch(&store_->values[FirstListed(node.values_)]);
-    } else {
-        __builtin_prefetch(node.block_);
-        __builtin_prefetch(&store_->values[node.links_.next]);
-    }
+    node_ = RegistryStore::Of(*node_).Next(RegistryStore::NodeOf(*node_));
     return *this;
 }
 
-template class ChainRange<RegKey>;
-template class ChainRange<RegValue>;
+template class Siblings<RegKey>;
+template class Siblings<RegValue>;
 
-RegistryStore& RegKey::Store() const { return NodeTable<RegKey>::StoreOf(*this); }
+std::string_view RegKey::Name() const { return NodeOf(*this).Name(); }
 
-std::string_view RegKey::Name() const { return std::string_view(name_ + 1, static_cast<unsigned char>(name_[0])); }
+RegKey* RegKey::Parent() const { return NodeOf(*this).parent; }
 
 std::string RegKey::Path() const
 {
-    if (!parent_)
+    if (!Parent())
         return deleted_ ? std::string(Name()) : std::string();
     std::vector<const RegKey*> chain;
-    for (const RegKey* key = this; key->parent_; key = key->parent_)
+    for (const RegKey* key = this; key->Parent(); key = key->Parent())
         chain.push_back(key);
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
@@ -159,29 +100,24 @@ std::string RegKey::Path() const
 
 std::shared_ptr<RegKey> RegKey::Shared() const
 {
-    return std::shared_ptr<RegKey>(Store().shared_from_this(), const_cast<RegKey*>(this));
+    return std::shared_ptr<RegKey>(RegistryState::Of(*this).shared_from_this(), const_cast<RegKey*>(this));
 }
 
-size_t RegKey::SubkeyCount() const { return SubkeyChain(Store()).Count(subkeys_); }
+size_t RegKey::SubkeyCount() const { return RegistryState::Of(*this).SubkeyCount(NodeOf(*this)); }
 
 RegKey& RegKey::SubkeyAt(size_t index) const
 {
-    const uint32_t id = SubkeyChain(Store()).At(subkeys_, static_cast<uint32_t>(index));
-    if (!id)
+    KeyNode* key = RegistryState::Of(*this).SubkeyAt(NodeOf(*this), index);
+    if (!key)
         throw std::out_of_range("subkey index " + std::to_string(index) + " past the last subkey");
-    return Store().keys[id];
+    return *key;
 }
 
-ChainRange<RegKey> RegKey::Subkeys() const
-{
-    OrderedChain<RegKey> chain = SubkeyChain(Store());
-    return ChainRange<RegKey>(&Store(), chain.First(subkeys_), chain.Count(subkeys_));
-}
+Siblings<RegKey> RegKey::Subkeys() const { return RegistryState::Of(*this).Subkeys(NodeOf(*this)); }
 
 RegKey* RegKey::FindSubkey(std::string_view name) const
 {
-    const uint32_t id = SubkeyChain(Store()).Find(this, subkeys_, name);
-    return id ? &Store().keys[id] : nullptr;
+    return RegistryState::Of(*this).FindSubkey(NodeOf(*this), name);
 }
 
 std::shared_ptr<RegKey> RegKey::SharedSubkey(std::string_view name) const
@@ -192,26 +128,19 @@ std::shared_ptr<RegKey> RegKey::SharedSubkey(std::string_view name) const
 
 RegKey& RegKey::CreateSubkey(std::string_view name)
 {
-    RegistryStore& store = Store();
+    RegistryState& state = RegistryState::Of(*this);
+    KeyNode& node = NodeOf(*this);
+    // A name found is one stored, and so a sound one.
+    if (KeyNode* found = state.FindSubkey(node, name))
+        return *found;
     CheckKeyName(name);
-    OrderedChain<RegKey> chain = SubkeyChain(store);
-    if (const uint32_t found = chain.Find(this, subkeys_, name))
-        return store.keys[found];
-
-    const uint32_t id = store.keys.Add();
-    RegKey& key = store.keys[id];
-    char* stored = store.bytes.Allocate(1 + name.size());
-    stored[0] = static_cast<char>(name.size());
-    std::memcpy(stored + 1, name.data(), name.size());
-    NoteText(store, name);
-    key.name_ = stored;
-    key.parent_ = this;
-    chain.Add(this, subkeys_, id);
-    ++store.keyCount;
-    if (store.recording) {
+    KeyNode& key = state.AddSubkey(node, name);
+    NoteText(state, name);
+    ++state.keyCount;
+    if (state.recording) {
         key.added_ = true;
         if (!added_)
-            store.record.addedKeys.push_back(&key);
+            state.record.addedKeys.push_back(&key);
     }
     return key;
 }
@@ -230,69 +159,53 @@ RegKey* RegKey::FindPath(std::string_view relativePath) const
     return const_cast<RegKey*>(key);
 }
 
-ChainRange<RegValue> RegKey::Values() const
-{
-    OrderedChain<RegValue> chain = ValueChain(Store());
-    return ChainRange<RegValue>(&Store(), chain.First(values_), chain.Count(values_));
-}
+Siblings<RegValue> RegKey::Values() const { return RegistryState::Of(*this).Values(NodeOf(*this)); }
 
 const RegValue* RegKey::FindValue(std::string_view name) const
 {
-    const uint32_t id = ValueChain(Store()).Find(this, values_, name);
-    return id ? &Store().values[id] : nullptr;
+    return RegistryState::Of(*this).FindValue(NodeOf(*this), name);
 }
 
 void RegKey::SetValue(std::string_view name, DWORD type, ByteView data)
 {
-    RegistryStore& store = Store();
-    OrderedChain<RegValue> chain = ValueChain(store);
-    const uint32_t found = chain.Find(this, values_, name);
-    if (store.recording)
+    RegistryState& state = RegistryState::Of(*this);
+    if (state.recording)
         SaveValuesBefore();
-    const uint32_t id = found ? found : store.values.Add();
-    RegValue& value = store.values[id];
-    // The stored name keeps its first spelling, as on the platform.
-    value.block_ = StoreValue(store.bytes, found ? value.Name() : name, data);
-    value.dataSize_ = static_cast<uint32_t>(data.size());
-    value.type_ = type;
-    NoteText(store, name);
+    if (state.SetValue(NodeOf(*this), name, type, data))
+        ++state.valueCount;
+    NoteText(state, name);
     if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
-        NoteText(store, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-    if (!found) {
-        chain.Add(this, values_, id);
-        ++store.valueCount;
-    }
+        NoteText(state, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 bool RegKey::DeleteValue(std::string_view name)
 {
-    RegistryStore& store = Store();
-    OrderedChain<RegValue> chain = ValueChain(store);
-    const uint32_t found = chain.Find(this, values_, name);
+    RegistryState& state = RegistryState::Of(*this);
+    KeyNode& node = NodeOf(*this);
+    ValueNode* found = state.FindValue(node, name);
     if (!found)
         return false;
-    if (store.recording)
+    if (state.recording)
         SaveValuesBefore();
-    chain.Remove(this, values_, found);
-    --store.valueCount;
+    state.RemoveValue(node, *found);
+    --state.valueCount;
     return true;
 }
 
 bool RegKey::RemoveSubkey(std::string_view name)
 {
-    RegistryStore& store = Store();
-    OrderedChain<RegKey> chain = SubkeyChain(store);
-    const uint32_t found = chain.Find(this, subkeys_, name);
-    if (!found)
+    RegistryState& state = RegistryState::Of(*this);
+    KeyNode& node = NodeOf(*this);
+    KeyNode* removed = state.FindSubkey(node, name);
+    if (!removed)
         return false;
-    RegKey& removed = store.keys[found];
-    const bool wasThere = store.recording && !removed.added_;
-    std::string path = wasThere ? removed.Path() : std::string();
-    chain.Remove(this, subkeys_, found);
-    const SubtreeSize before = removed.MarkSubtreeDeleted();
+    const bool wasThere = state.recording && !removed->added_;
+    std::string path = wasThere ? removed->Path() : std::string();
+    state.RemoveSubkey(node, *removed);
+    const SubtreeSize before = removed->MarkSubtreeDeleted();
     if (wasThere) {
-        store.record.removedKeys.push_back({&removed, this, std::move(path), before});
-        SubtreeSize& below = store.removedBelow[this];
+        state.record.removedKeys.push_back({this, std::move(path), before});
+        SubtreeSize& below = state.removedBelow[this];
         below.keys += before.keys;
         below.values += before.values;
     }
@@ -304,47 +217,45 @@ void RegKey::SaveValuesBefore()
 {
     if (added_)
         return;
-    auto [saved, first] = Store().record.valuesBefore.try_emplace(this);
+    auto [saved, first] = RegistryState::Of(*this).record.valuesBefore.try_emplace(this);
     if (!first)
         return;
     for (const RegValue& value : Values())
-        saved->second.emplace_back(value);
+        saved->second.push_back(value);
 }
 
 size_t RegKey::ValueCountBefore() const
 {
-    const auto& saved = Store().record.valuesBefore;
-    const auto found = saved.find(this);
-    return found != saved.end() ? found->second.size() : ValueChain(Store()).Count(values_);
+    const RegistryState& state = RegistryState::Of(*this);
+    const auto found = state.record.valuesBefore.find(this);
+    return found != state.record.valuesBefore.end() ? found->second.size() : state.ValueCount(NodeOf(*this));
 }
 
 SubtreeSize RegKey::MarkSubtreeDeleted()
 {
     // Every key of the subtree is detached: a handle on one of them sees a
     // key of its own, without parent or subkeys.
-    RegistryStore& store = Store();
+    RegistryState& state = RegistryState::Of(*this);
     SubtreeSize before;
-    OrderedChain<RegKey> chain = SubkeyChain(store);
-    std::vector<RegKey*> pending = {this};
+    std::vector<KeyNode*> pending = {&NodeOf(*this)};
     while (!pending.empty()) {
-        RegKey* key = pending.back();
+        KeyNode* key = pending.back();
         pending.pop_back();
-        for (uint32_t id = chain.First(key->subkeys_); id; id = store.keys[id].links_.next)
-            pending.push_back(&store.keys[id]);
-        chain.Clear(key, key->subkeys_);
-        --store.keyCount;
-        store.valueCount -= ValueChain(store).Count(key->values_);
-        if (store.recording && !key->added_) {
+        for (const RegKey& child : state.Subkeys(*key))
+            pending.push_back(&NodeOf(child));
+        state.Detach(*key);
+        --state.keyCount;
+        state.valueCount -= state.ValueCount(*key);
+        if (state.recording && !key->added_) {
             ++before.keys;
             before.values += key->ValueCountBefore();
-            const auto below = store.removedBelow.find(key);
-            if (below != store.removedBelow.end()) {
+            const auto below = state.removedBelow.find(key);
+            if (below != state.removedBelow.end()) {
                 before.keys += below->second.keys;
                 before.values += below->second.values;
             }
         }
         key->deleted_ = true;
-        key->parent_ = nullptr;
     }
     return before;
 }

@@ -2,21 +2,15 @@
 #include <stdexcept>
 
 #include "key_path.h"
-#include "store/registry_store.h"
+#include "registry_state.h"
+#include "win32sim/change_record.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
 
-Registry::Registry() : store_(std::make_shared<RegistryStore>())
-{
-    static const char emptyName[1] = {0};
-    root_ = &store_->keys[store_->keys.Add()];
-    root_->name_ = emptyName;
-}
+Registry::Registry() : state_(std::make_shared<RegistryState>()), root_(&state_->Root()) {}
 
 RegKey* Registry::Find(std::string_view path) const { return root_->FindPath(path); }
-
-uint64_t Registry::Steps() const { return store_->steps; }
 
 RegKey& Registry::Create(std::string_view path)
 {
@@ -62,16 +56,16 @@ void Registry::SetDword(std::string_view path, std::string_view name, DWORD valu
     SetValue(path, name, REG_DWORD, data);
 }
 
-size_t Registry::KeyCount() const { return store_->keyCount; }
+size_t Registry::KeyCount() const { return state_->keyCount; }
 
-size_t Registry::ValueCount() const { return store_->valueCount; }
+size_t Registry::ValueCount() const { return state_->valueCount; }
 
-bool Registry::OnlyAsciiText() const { return store_->onlyAscii; }
+bool Registry::OnlyAsciiText() const { return state_->onlyAscii; }
 
 void Registry::StartRecording()
 {
     // Keys made during the last recording are now keys that were there before.
-    std::vector<const RegKey*> pending = store_->record.addedKeys;
+    std::vector<const RegKey*> pending = state_->record.addedKeys;
     while (!pending.empty()) {
         const RegKey* key = pending.back();
         pending.pop_back();
@@ -79,12 +73,12 @@ void Registry::StartRecording()
         for (const RegKey& child : key->Subkeys())
             pending.push_back(&child);
     }
-    store_->record = ChangeRecord{};
-    store_->removedBelow.clear();
-    store_->recording = true;
+    state_->record = ChangeRecord{};
+    state_->removedBelow.clear();
+    state_->recording = true;
 }
 
-const ChangeRecord& Registry::Record() const { return store_->record; }
+const ChangeRecord& Registry::Record() const { return state_->record; }
 
 Registry Registry::Clone() const
 {

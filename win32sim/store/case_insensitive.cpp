@@ -1,6 +1,7 @@
+#include <cstring>
+
 #include "name_index.h"
 #include "ordered_chain.h"
-#include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
@@ -13,6 +14,13 @@ unsigned char Fold(char c)
 {
     unsigned char u = static_cast<unsigned char>(c);
     return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+}
+
+uint64_t WordAt(const char* at)
+{
+    uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
 }
 
 // Eight characters folded at once: each byte from 'a' to 'z' loses 0x20.
@@ -34,7 +42,7 @@ uint32_t HashName(const void* owner, std::string_view name)
     uint64_t hash = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(owner)) ^ name.size()) * mix;
     size_t i = 0;
     for (; i + 8 <= name.size(); i += 8) {
-        hash = (hash ^ FoldedWord(byte_scan::WordAt(name.data() + i))) * mix;
+        hash = (hash ^ FoldedWord(WordAt(name.data() + i))) * mix;
         hash ^= hash >> 29;
     }
     if (i < name.size()) {
@@ -59,7 +67,7 @@ size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b)
 uint64_t EightFolded(std::string_view name, size_t from)
 {
     if (from + 8 <= name.size())  // the first character goes to the highest byte
-        return __builtin_bswap64(FoldedWord(byte_scan::WordAt(name.data() + from)));
+        return __builtin_bswap64(FoldedWord(WordAt(name.data() + from)));
     uint64_t eight = 0;
     for (size_t i = from; i < from + 8; ++i)
         eight = (eight << 8) | (i < name.size() ? Fold(name[i]) : 0);

@@ -34,8 +34,8 @@ public:
     explicit OrderedChain(RegistryStore& store)
         : store_(store),
           table_(TableOf(store)),
-          cursor_(OfKeys ? store.keyCursor : store.valueCursor),
-          steps_(store.steps)
+          cursor_(OfKeys ? store.keyCursor_ : store.valueCursor_),
+          steps_(store.steps_)
     {
     }
 
@@ -48,7 +48,7 @@ public:
     }
 
     // The node of owner's chain with that name, or 0.
-    uint32_t Find(const RegKey* owner, const NameChain& chain, std::string_view name) const
+    uint32_t Find(const KeyNode* owner, const NameChain& chain, std::string_view name) const
     {
         const auto isIt = [&](uint32_t id) { return EqualsIgnoringCase(table_[id].Name(), name); };
         if (Count(chain) > IndexedAbove)
@@ -76,10 +76,10 @@ public:
             if (const uint32_t after = cursor_.id ? Links(cursor_.id).next : 0) {
                 const Node& next = table_[after];
                 if constexpr (OfKeys)
-                    __builtin_prefetch(next.name_);
+                    __builtin_prefetch(next.name);
                 else
-                    __builtin_prefetch(next.block_);
-                __builtin_prefetch(&table_[next.links_.next]);
+                    __builtin_prefetch(next.Block());
+                __builtin_prefetch(&table_[next.links.next]);
             }
             return cursor_.id;
         }
@@ -103,7 +103,7 @@ public:
     }
 
     // Adds a node, already named and owned by owner, whose name is not in the chain yet.
-    void Add(const RegKey* owner, NameChain& chain, uint32_t node)
+    void Add(const KeyNode* owner, NameChain& chain, uint32_t node)
     {
         const uint32_t count = Count(chain);
         cursor_ = ChainCursor{};
@@ -116,11 +116,11 @@ public:
             const std::string_view name = table_[node].Name();
             IndexOf(owner).Add(HashName(owner, name), node);
             if constexpr (OfKeys)
-                store_.addedSubkeys[&chain].push_back({EightFolded(name, 0), node});
+                store_.addedSubkeys_[&chain].push_back({EightFolded(name, 0), node});
         }
     }
 
-    void Remove(const RegKey* owner, NameChain& chain, uint32_t node)
+    void Remove(const KeyNode* owner, NameChain& chain, uint32_t node)
     {
         const uint32_t count = Count(chain);
         cursor_ = ChainCursor{};
@@ -137,12 +137,12 @@ public:
     }
 
     // Lets the whole chain go: its nodes leave the index, and the chain is empty.
-    void Clear(const RegKey* owner, NameChain& chain)
+    void Clear(const KeyNode* owner, NameChain& chain)
     {
         if (Count(chain) > IndexedAbove)
             Unindex(owner, chain);
         if constexpr (OfKeys)
-            store_.addedSubkeys.erase(&chain);
+            store_.addedSubkeys_.erase(&chain);
         chain = NameChain{};
         cursor_ = ChainCursor{};
     }
@@ -153,35 +153,35 @@ private:
     // Sorted by insertion, whole names compared.
     static constexpr uint32_t SmallChain = 8;
 
-    static constexpr bool OfKeys = std::is_same_v<Node, RegKey>;
+    static constexpr bool OfKeys = std::is_same_v<Node, KeyNode>;
 
     static NodeTable<Node>& TableOf(RegistryStore& store)
     {
         if constexpr (OfKeys)
-            return store.keys;
+            return store.keys_;
         else
-            return store.values;
+            return store.values_;
     }
 
     // The subkeys of every key share one index; each key with many values has
     // one of its own, so that a value need not name its key.
-    NameIndex& IndexOf(const RegKey* owner) const
+    NameIndex& IndexOf(const KeyNode* owner) const
     {
         if constexpr (OfKeys)
-            return store_.keyIndex;
+            return store_.keyIndex_;
         else
-            return store_.valueIndexes[owner];
+            return store_.valueIndexes_[owner];
     }
 
-    bool Owns(const RegKey* owner, uint32_t id) const
+    bool Owns(const KeyNode* owner, uint32_t id) const
     {
         if constexpr (OfKeys)
-            return table_[id].parent_ == owner;
+            return table_[id].parent == owner;
         else
             return true;
     }
 
-    ChainLinks& Links(uint32_t id) const { return table_[id].links_; }
+    ChainLinks& Links(uint32_t id) const { return table_[id].links; }
     uint32_t Size(uint32_t id) const { return id ? Links(id).size : 0; }
     void Resize(uint32_t id) const { Links(id).size = 1 + Size(Links(id).left) + Size(Links(id).right); }
 
@@ -201,29 +201,29 @@ private:
         return x;
     }
 
-    void Index(const RegKey* owner, const NameChain& chain)
+    void Index(const KeyNode* owner, const NameChain& chain)
     {
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next)
                 IndexOf(owner).Add(HashName(owner, table_[id].Name()), id);
         }
         if constexpr (OfKeys) {
-            std::vector<OrderScratch::KeyEntry>& added = store_.addedSubkeys[&chain];
+            std::vector<OrderScratch::KeyEntry>& added = store_.addedSubkeys_[&chain];
             for (uint32_t id = chain.unordered; id; id = Links(id).next)
                 added.push_back({EightFolded(table_[id].Name(), 0), id});
             std::reverse(added.begin(), added.end());  // listed newest first
         }
     }
 
-    void Unindex(const RegKey* owner, const NameChain& chain)
+    void Unindex(const KeyNode* owner, const NameChain& chain)
     {
         if constexpr (!OfKeys) {
-            store_.valueIndexes.erase(owner);
+            store_.valueIndexes_.erase(owner);
             return;
         }
         for (uint32_t list : {chain.first, chain.unordered}) {
             for (uint32_t id = list; id; id = Links(id).next)
-                store_.keyIndex.Remove(HashName(owner, table_[id].Name()), id);
+                store_.keyIndex_.Remove(HashName(owner, table_[id].Name()), id);
         }
     }
 
@@ -257,7 +257,7 @@ private:
             ++depth;
         if (uint64_t(added) * depth < count) {
             if constexpr (OfKeys)
-                store_.addedSubkeys.erase(&chain);
+                store_.addedSubkeys_.erase(&chain);
             for (uint32_t id = chain.unordered, next; id; id = next) {
                 next = Links(id).next;
                 Insert(chain, id);
@@ -287,7 +287,7 @@ private:
             });
         }
         Build(chain, nodes.data(), nodes.size());
-        store_.scratch.Trim();
+        store_.scratch_.Trim();
     }
 
     // A few siblings, as most keys' values and many keys' subkeys are: put
@@ -320,8 +320,8 @@ private:
     bool TakeGathered(const NameChain& chain, std::vector<Entry>& nodes, uint32_t count) const
     {
         if constexpr (OfKeys) {
-            const auto found = store_.addedSubkeys.find(&chain);
-            if (found == store_.addedSubkeys.end())
+            const auto found = store_.addedSubkeys_.find(&chain);
+            if (found == store_.addedSubkeys_.end())
                 return false;
             if (count == 0) {
                 nodes.swap(found->second);
@@ -332,7 +332,7 @@ private:
                     nodes.push_back(EntryOf(id));
                 nodes.insert(nodes.end(), found->second.begin(), found->second.end());
             }
-            store_.addedSubkeys.erase(found);
+            store_.addedSubkeys_.erase(found);
             return true;
         }
         return false;
@@ -363,9 +363,9 @@ private:
     std::vector<Entry>& Entries() const
     {
         if constexpr (OfKeys)
-            return store_.scratch.keyEntries;
+            return store_.scratch_.keyEntries;
         else
-            return store_.scratch.valueEntries;
+            return store_.scratch_.valueEntries;
     }
     static Entry EntryOf(uint32_t id)
     {
@@ -402,7 +402,7 @@ private:
     // compared one with another. The runs still to sort are kept one a level.
     void SortByName(std::vector<Entry>& entries, size_t begin, bool known) const
     {
-        std::vector<OrderScratch::Run>& levels = store_.scratch.runs;
+        std::vector<OrderScratch::Run>& levels = store_.scratch_.runs;
         levels.clear();
         const auto sortRun = [&](size_t first, size_t end, size_t from, bool known) {
             if (end - first > 1 && SortByCharacters(entries, first, end, from, known))
@@ -474,9 +474,9 @@ private:
         if (i + 8 < end) {
             const Node& node = table_[NodeOf(entries[i + 8])];
             if constexpr (OfKeys)
-                __builtin_prefetch(node.name_);
+                __builtin_prefetch(node.name);
             else
-                __builtin_prefetch(node.block_);
+                __builtin_prefetch(node.Block());
         }
     }
 
@@ -485,7 +485,7 @@ private:
     {
         // The right edge of the tree built so far, from the root down; a node
         // takes in as its left subtree every edge node of lower priority.
-        std::vector<uint32_t>& edge = store_.scratch.edge;
+        std::vector<uint32_t>& edge = store_.scratch_.edge;
         edge.clear();
         for (size_t i = 0; i < size; ++i) {
             const uint32_t id = NodeOf(nodes[i]);

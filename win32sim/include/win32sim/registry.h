@@ -15,7 +15,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace win32sim {
@@ -58,81 +57,53 @@ private:
     size_t size_ = 0;
 };
 
-struct RegistryStore;
-template <class Node>
-class NodeTable;
-template <class Node>
-class OrderedChain;
-template <class Node>
-class ChainRange;
-
-// A node's place among its siblings; numbers name nodes of the same store.
-struct ChainLinks {
-    uint32_t left = 0, right = 0;  // the tree
-    uint32_t next = 0;             // the sibling after it in name order
-    uint32_t size = 0;             // nodes in its subtree, itself included
-};
-struct NameChain {
-    uint32_t root = 0;
-    uint32_t first = 0;
-    uint32_t unordered = 0;  // the nodes added since it was last put in order, linked by next
-};
-
 class RegKey;
 
-class ValueBefore;
-
+// A value: its name, type and data. A copy keeps the data as it was when
+// copied, even after the value is replaced or removed.
 class RegValue {
 public:
     std::string_view Name() const;  // "" is the default value
     DWORD Type() const { return type_; }
     ByteView Data() const;
 
-private:
-    friend class RegKey;
-    friend class ValueBefore;
-    friend class OrderedChain<RegValue>;
-    friend class ChainRange<RegValue>;
-    const char* block_ = nullptr;  // the name's length, the name, the data
+protected:
+    RegValue() = default;  // only the registry makes values
+
+    const char* block_ = nullptr;  // the name and the data, where the registry keeps them
     uint32_t dataSize_ = 0;
     DWORD type_ = REG_NONE;
-    ChainLinks links_;
 };
 
-// The nodes of one chain in name order.
+// The subkeys of a key, or its values, in name order.
 template <class Node>
-class ChainRange {
+class Siblings {
 public:
     class Iterator {
     public:
-        Iterator(const RegistryStore* store, uint32_t id) : store_(store), id_(id) {}
-        const Node& operator*() const;
-        const Node* operator->() const { return &**this; }
+        explicit Iterator(const Node* node) : node_(node) {}
+        const Node& operator*() const { return *node_; }
+        const Node* operator->() const { return node_; }
         Iterator& operator++();
-        bool operator!=(const Iterator& other) const { return id_ != other.id_; }
-        bool operator==(const Iterator& other) const { return id_ == other.id_; }
+        bool operator!=(const Iterator& other) const { return node_ != other.node_; }
+        bool operator==(const Iterator& other) const { return node_ == other.node_; }
 
     private:
-        const RegistryStore* store_;
-        uint32_t id_;
+        const Node* node_;
     };
 
-    ChainRange(const RegistryStore* store, uint32_t first, size_t size) : store_(store), first_(first), size_(size) {}
-    Iterator begin() const { return Iterator(store_, first_); }
-    Iterator end() const { return Iterator(store_, 0); }
+    Siblings(const Node* first, size_t size) : first_(first), size_(size) {}
+    Iterator begin() const { return Iterator(first_); }
+    Iterator end() const { return Iterator(nullptr); }
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
 private:
-    const RegistryStore* store_;
-    uint32_t first_;
+    const Node* first_;
     size_t size_;
 };
 
-struct SubtreeSize {
-    size_t keys = 0;  // the top key included
-    size_t values = 0;
-};
+struct SubtreeSize;
 
 class RegKey {
 public:
@@ -140,7 +111,7 @@ public:
     RegKey& operator=(const RegKey&) = delete;
 
     std::string_view Name() const;
-    RegKey* Parent() const { return parent_; }
+    RegKey* Parent() const;
     // Relative to HKEY_LOCAL_MACHINE; "" for the root. A deleted key is
     // detached from the tree, so its path is its own name alone.
     std::string Path() const;
@@ -150,7 +121,7 @@ public:
 
     size_t SubkeyCount() const;
     RegKey& SubkeyAt(size_t index) const;
-    ChainRange<RegKey> Subkeys() const;
+    Siblings<RegKey> Subkeys() const;
     RegKey* FindSubkey(std::string_view name) const;
     // The existing one when present. Throws std::invalid_argument for an empty
     // name, a name with a backslash or one longer than MaxKeyNameLength.
@@ -160,7 +131,7 @@ public:
     // accepted; nullptr when a key on the way is absent or a name is empty.
     RegKey* FindPath(std::string_view relativePath) const;
 
-    ChainRange<RegValue> Values() const;
+    Siblings<RegValue> Values() const;
     const RegValue* FindValue(std::string_view name) const;
     void SetValue(std::string_view name, DWORD type, ByteView data);
     bool DeleteValue(std::string_view name);
@@ -176,55 +147,21 @@ public:
     REGSAM refusedAccess = 0;      // an open asking for any of these rights fails with ERROR_ACCESS_DENIED
     bool refusesDeletion = false;  // RegDeleteKeyA on this key fails with ERROR_ACCESS_DENIED
 
+protected:
+    RegKey() = default;  // only the registry makes keys
+
 private:
     friend class Registry;
-    friend class NodeTable<RegKey>;
-    friend class OrderedChain<RegKey>;
-    friend class ChainRange<RegKey>;
-    // Only its registry's table makes a key: it finds its store from where it lies.
-    RegKey() = default;
     SubtreeSize MarkSubtreeDeleted();  // the subtree as it was when recording began
     void SaveValuesBefore();
     size_t ValueCountBefore() const;
 
-    RegistryStore& Store() const;  // found from where the key lies
-
-    // The flags first, beside the faults above: a key takes 64 bytes, one cache line.
     bool deleted_ = false;
-    bool added_ = false;          // made while the registry records
-    const char* name_ = nullptr;  // the name's length in one byte, then the name
-    RegKey* parent_ = nullptr;
-    ChainLinks links_;
-    mutable NameChain subkeys_;  // put in order when first read
-    mutable NameChain values_;
+    bool added_ = false;  // made while the registry records
 };
 
-// What changed since a registry began to record, enough to tell the state
-// before from the state now without a copy of either: removed keys and
-// replaced data stay in the registry's storage, so the record points at them.
-class ValueBefore {
-public:
-    explicit ValueBefore(const RegValue& value);
-    std::string_view Name() const;
-    DWORD Type() const { return type_; }
-    ByteView Data() const;
-
-private:
-    const char* block_;  // as the value's: the name's length, the name, the data
-    uint32_t dataSize_;
-    DWORD type_;
-};
-struct RemovedKey {
-    const RegKey* key;
-    const RegKey* parent;  // where it hung: the top of a removed subtree is the one whose parent stays
-    std::string path;
-    SubtreeSize before;  // as it was when recording began
-};
-struct ChangeRecord {
-    std::vector<const RegKey*> addedKeys;  // made below keys that were there before, in the order made
-    std::vector<RemovedKey> removedKeys;   // keys that were there before, in the order removed
-    std::unordered_map<const RegKey*, std::vector<ValueBefore>> valuesBefore;  // of such keys whose values changed
-};
+struct ChangeRecord;
+class RegistryState;  // the keys, values and record of one registry, shared with its handles
 
 class Registry {
 public:
@@ -258,13 +195,9 @@ public:
     bool OnlyAsciiText() const;
     Registry Clone() const;  // a deep copy without faults or handles
 
-    // Name comparisons and tree links moved so far, for the tests that bound
-    // how the work grows with the number of siblings.
-    uint64_t Steps() const;
-
     // From now on every change is recorded (a new start forgets the last record).
     void StartRecording();
-    const ChangeRecord& Record() const;
+    const ChangeRecord& Record() const;  // see change_record.h
 
     // One line per key ("SOFTWARE\VQR") followed by one per value
     // ("  Name = type 4: 01 00 00 00"), depth first in enumeration order:
@@ -272,7 +205,7 @@ public:
     std::string Dump() const;
 
 private:
-    std::shared_ptr<RegistryStore> store_;
+    std::shared_ptr<RegistryState> state_;
     RegKey* root_;
 };
 

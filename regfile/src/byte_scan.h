@@ -13,7 +13,7 @@
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "words are read low byte first");
 
-namespace win32sim {
+namespace qalm {
 namespace byte_scan {
 
 constexpr uint64_t kOnes = 0x0101010101010101ull;
@@ -146,4 +146,4 @@ inline size_t CommonStart(std::string_view a, std::string_view b)
     return i;
 }
 
-}  // namespace win32sim
+}  // namespace qalm
