@@ -26,7 +26,7 @@ for required in exe tools preview scenarios job seconds; do
 done
 
 check=$(dirname "$exe")/qalm-check.exe
-for needed in "$exe" "$check" "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$scenarios"; do
+for needed in "$exe" "$check" "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$tools/volatile-keys.exe" "$preview" "$scenarios"; do
     [ -f "$needed" ] || { echo "FAIL: $needed is missing (scripts/test.sh builds the win32 and native presets)"; exit 1; }
 done
 [ -s "$scenarios" ] || { echo "FAIL: $scenarios lists no scenario"; exit 1; }
@@ -35,7 +35,7 @@ image=$("$here/vm-image.sh" | tail -n 1)
 
 rm -rf "$job"
 mkdir -p "$job/bin" "$job/results"
-cp "$exe" "$check" "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$job/bin/"
+cp "$exe" "$check" "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$tools/volatile-keys.exe" "$preview" "$job/bin/"
 cp "$scenarios" "$job/scenarios.tsv"
 cp "$here/scenarios-job.sh" "$job/job.sh"
 echo "$wine_dir" >"$job/wine-dir"

@@ -75,7 +75,7 @@ if [ ! -f "$exe" ]; then
     exit 77
 fi
 check_exe=$(dirname "$exe")/qalm-check.exe
-needed_files=("$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$pristine/system.reg")
+needed_files=("$tools/machine-state.exe" "$tools/deny-key-access.exe" "$tools/volatile-keys.exe" "$preview" "$pristine/system.reg")
 [ -n "$check_expect" ] && needed_files+=("$check_exe")
 for needed in "${needed_files[@]}"; do
     [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
@@ -120,7 +120,7 @@ run_check() {
 
 # Wine: the machine, the program, what is left.
 copy_prefix "$pristine" "$work/wine-prefix"
-begin_session "$work/wine-prefix"
+begin_session "$work/wine-prefix" "$tools" || exit 1
 if [ "$service" = yes ]; then
     # The service control manager reads the Services keys once, when it
     # starts: a live service has to be registered through it.
@@ -173,7 +173,7 @@ for run in $(seq "$runs"); do
     state=$work/standin.$run.reg
 done
 copy_prefix "$pristine" "$work/standin-prefix"
-begin_session "$work/standin-prefix"
+begin_session "$work/standin-prefix" "$tools" || exit 1
 wine regedit /s "$(windows_path "$state")" || fail "regedit could not import the stand-in's machine"
 wine "$tools/machine-state.exe" "${targets[@]}" >"$work/standin.after" || fail "machine-state failed on the stand-in's machine"
 end_session
