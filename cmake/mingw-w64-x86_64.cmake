@@ -1,6 +1,7 @@
-# Cross-compiles the same program as a 64-bit Windows executable with Debian's
-# mingw-w64. Only the Wine suite uses it: machines that run 64-bit code only
-# cannot start 32-bit Wine.
+# Cross-compiles the same programs as 64-bit Windows executables with Debian's
+# mingw-w64: qalm-uninstall64.exe, which the 32-bit program starts on 64-bit
+# Windows, and qalm-check64.exe. The Wine suite runs them too: machines that
+# run 64-bit code only cannot start 32-bit Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

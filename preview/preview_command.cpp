@@ -33,6 +33,8 @@ void WriteHelp(std::ostream& out)
         << "  --after FILE   also write the machine after the run as a .reg file: REGEDIT4,\n"
         << "                 or Unicode when its text is not all ASCII\n"
         << "  --json         the report as one JSON document\n"
+        << "  --strict       stop at the first malformed line of a .reg file, instead of\n"
+        << "                 leaving it out as regedit does on import (with a warning)\n"
         << "  --help         this text; --version: the version\n\n"
         << "Exit status: " << kExitPreviewRan << " when the preview ran, " << kExitBadInput
         << " for bad input or usage (the reason on standard error).\n";
@@ -55,16 +57,21 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
 
         win32sim::Machine machine(ResolveProfile(options.profile, options.without));
         std::vector<std::string> sources = options.files;
+        SkippedKeys skipped;
         if (sources.empty()) {
             LoadSampleMachine(machine.registry);
             sources.emplace_back(kSampleMachineName);
         } else {
-            const std::string warning = SkippedKeysWarning(LoadRegFiles(sources, machine.registry));
-            if (!warning.empty())
-                err << "qalm-preview: " << warning << "\n";
+            skipped = LoadRegFiles(sources, machine.registry,
+                                   options.strict ? MalformedLines::Refuse : MalformedLines::LeaveOut);
+            for (const std::string& warning : {SkippedKeysWarning(skipped), LeftOutLinesWarning(skipped)}) {
+                if (!warning.empty())
+                    err << "qalm-preview: " << warning << "\n";
+            }
         }
 
-        const PreviewResult result = RunPreview(machine, std::move(sources));
+        PreviewResult result = RunPreview(machine, std::move(sources));
+        result.skipped = std::move(skipped);
         if (!options.afterPath.empty()) {
             WriteFileAtomically(options.afterPath,
                                 [&](std::ostream& file) { WriteRegFileExactly(machine.registry, file); });

@@ -28,7 +28,7 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
 
 std::string PreviewUsage()
 {
-    return "usage: qalm-preview [--os PROFILE] [--without WHAT] [--after FILE] [--json] [MACHINE.reg ...]"
+    return "usage: qalm-preview [--os PROFILE] [--without WHAT] [--after FILE] [--json] [--strict] [MACHINE.reg ...]"
            " | --help | --version";
 }
 
@@ -44,6 +44,8 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
             onlyFiles = true;
         } else if (argument == "--json") {
             options.json = true;
+        } else if (argument == "--strict") {
+            options.strict = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument == "--version") {

@@ -14,6 +14,7 @@ struct PreviewOptions {
     std::string without;    // "" or what the platform lacks: setupapi.dll, setupapi-functions
     std::string afterPath;  // "" when the after-state is not wanted
     bool json = false;
+    bool strict = false;  // a malformed line stops the preview instead of being left out
     bool help = false;
     bool version = false;
     std::vector<std::string> files;  // none: the built-in sample

@@ -2,7 +2,8 @@
 # Installs what the build needs on a Debian machine, and nothing that is already there.
 #   install-deps.sh native   compiler, CMake, GoogleTest (enough for the preview)
 #   install-deps.sh all      also mingw-w64 (32- and 64-bit), 64-bit Wine, clang for the fuzz
-#                            target, clang-format, and what builds and boots the PE32 stage's VM
+#                            target, clang-format, what reads the programs' resources and packs
+#                            the release, and what builds and boots the PE32 stage's VM
 set -euo pipefail
 want=${1:-all}
 
@@ -13,6 +14,9 @@ if [ "$want" = all ]; then
     # The Wine suite runs the 64-bit build under 64-bit Wine: these machines
     # cannot execute 32-bit code, so 32-bit Wine (wine32:i386) would not start.
     packages+=(wine wine64 g++-mingw-w64-x86-64)
+    # The shape check reads each program's manifest (wrestool) and parses it
+    # (xmllint); the release is a zip archive, checked by unzip.
+    packages+=(icoutils libxml2-utils zip unzip)
     # 32-bit Wine runs inside an emulated x86-64 VM (tests/pe32), built from
     # Debian packages: a root file system, an ext4 image of it, a busybox
     # initramfs with the kernel's modules.

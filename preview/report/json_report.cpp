@@ -70,6 +70,19 @@ std::string Values(const std::vector<ValueChange>& values)
     return text + "\n    ]";
 }
 
+// The lines left out, each with its place; at most the first SkippedKeys::kKeptLeftOutLines.
+std::string LeftOutLines(const SkippedKeys& skipped)
+{
+    std::string text = "{\"count\": " + std::to_string(skipped.leftOutCount) + ", \"lines\": [";
+    for (size_t i = 0; i < skipped.leftOut.size(); ++i) {
+        const LeftOutLine& line = skipped.leftOut[i];
+        text += (i == 0 ? "\n" : ",\n");
+        text += "      {\"file\": " + JsonString(line.file) + ", \"line\": " + std::to_string(line.line) +
+                ", \"problem\": " + JsonString(line.problem) + "}";
+    }
+    return text + (skipped.leftOut.empty() ? "]}" : "\n    ]}");
+}
+
 std::string Lines(const std::vector<std::string>& lines)
 {
     std::string text = "[";
@@ -115,7 +128,8 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out)
         << ", \"versionQueryFails\": " << (platform.versionQueryFails ? "true" : "false") << "},\n"
         << "  \"mode\": " << JsonString(ModeName(result.platformMode)) << ",\n"
         << "  \"machine\": {\"sources\": " << Strings(result.sources) << ", \"keys\": " << result.keysBefore
-        << ", \"values\": " << result.valuesBefore << "},\n"
+        << ", \"values\": " << result.valuesBefore << ",\n"
+        << "    \"leftOutLines\": " << LeftOutLines(result.skipped) << "},\n"
         << "  \"deviceInstaller\": " << Requests(result.deviceInstallerRequests, true) << ",\n"
         << "  \"serviceControlManager\": " << Requests(result.serviceManagerRequests, false) << ",\n"
         << "  \"removed\": {\n"

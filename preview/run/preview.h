@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "regfile/reg_reader.h"
 #include "run/check_runner.h"
 #include "run/program_runner.h"
 #include "run/registry_changes.h"
@@ -25,6 +26,7 @@ struct PlatformRequest : win32sim::JournalEntry {
 struct PreviewResult {
     win32sim::Platform platform;
     std::vector<std::string> sources;  // the files read, or the sample's name
+    SkippedKeys skipped;               // what reading them passed over, the lines left out among it
     size_t keysBefore = 0;
     size_t valuesBefore = 0;
     int platformMode = 0;  // the mode the program chose

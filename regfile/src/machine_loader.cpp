@@ -1,5 +1,6 @@
 #include "regfile/machine_loader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -75,7 +76,7 @@ void RegistryLoader::DeleteValue(std::string_view name)
     current_->DeleteValue(name);
 }
 
-SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Registry& registry)
+SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Registry& registry, MalformedLines malformed)
 {
     SkippedKeys skipped;
     for (const std::string& path : paths) {
@@ -86,18 +87,19 @@ SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Regist
         if (!in)
             throw RegFileError("cannot open " + Printable(path) + ": " + std::strerror(errno));
         RegistryLoader loader(registry);
-        skipped.Add(ReadRegFile(in, path, loader));
+        skipped.Add(ReadRegFile(in, path, loader, malformed));
         if (in.bad())
             throw RegFileError("cannot read " + Printable(path) + ": " + std::strerror(errno));
     }
     return skipped;
 }
 
-SkippedKeys LoadRegText(std::string_view text, const std::string& name, win32sim::Registry& registry)
+SkippedKeys LoadRegText(std::string_view text, const std::string& name, win32sim::Registry& registry,
+                        MalformedLines malformed)
 {
     std::istringstream in{std::string(text)};
     RegistryLoader loader(registry);
-    return ReadRegFile(in, name, loader);
+    return ReadRegFile(in, name, loader, malformed);
 }
 
 std::string SkippedKeysWarning(const SkippedKeys& skipped)
@@ -114,6 +116,21 @@ std::string SkippedKeysWarning(const SkippedKeys& skipped)
                    " among them (the first: " + skipped.firstMalformed + ")";
     }
     return warning;
+}
+
+std::string LeftOutLinesWarning(const SkippedKeys& skipped)
+{
+    constexpr size_t kNamed = 3;
+    if (skipped.leftOutCount == 0)
+        return "";
+    std::string warning = "warning: left out " + std::to_string(skipped.leftOutCount) +
+                          (skipped.leftOutCount == 1 ? " line" : " lines") + " that regedit leaves out on import (";
+    const size_t named = std::min(kNamed, skipped.leftOut.size());
+    if (named < skipped.leftOutCount)
+        warning += "the first " + std::to_string(named) + ": ";
+    for (size_t i = 0; i < named; ++i)
+        warning += (i == 0 ? "" : "; ") + skipped.leftOut[i].Text();
+    return warning + ")";
 }
 
 }  // namespace qalm

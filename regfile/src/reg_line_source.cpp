@@ -25,6 +25,7 @@ void RegLineSource::DetectEncoding()
         encoding_ = RegEncoding::Utf8WithBom;
     } else {
         text_.assign(head, count);
+        nul_ = text_.find('\0');
     }
 }
 
@@ -33,6 +34,8 @@ bool RegLineSource::Refill()
     if (exhausted_)
         return false;
     text_.erase(0, position_);
+    if (nul_ != std::string::npos)
+        nul_ -= position_;
     position_ = 0;
     const size_t before = text_.size();
 
@@ -49,6 +52,9 @@ bool RegLineSource::Refill()
         exhausted_ = count < kChunkSize;
         text_.resize(before + count);
     }
+    // Once per block read, not per line: the common file holds no NUL at all.
+    if (nul_ == std::string::npos)
+        nul_ = text_.find('\0', before);
     return text_.size() > before;
 }
 
@@ -80,6 +86,9 @@ bool RegLineSource::Next(std::string_view& line)
         --end;
     line = std::string_view(text_).substr(position_, end - position_);
     position_ = lineBreak < text_.size() ? lineBreak + 1 : lineBreak;
+    lineHoldsNul_ = nul_ < lineBreak;
+    if (lineHoldsNul_)
+        nul_ = text_.find('\0', position_);
     ++lineNumber_;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "reg_cursor.h"
@@ -16,14 +17,50 @@ namespace {
 
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr size_t kMaxKeyDepth = 512;  // the platform's registry nests no deeper
 
-std::string_view TrimTrailingSpaces(std::string_view text)
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimSpaces(std::string_view text)
 {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+    while (!text.empty() && IsSpace(text.back()))
         text.remove_suffix(1);
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
     return text;
 }
+
+bool EndsWithBackslash(std::string_view line)
+{
+    line = TrimSpaces(line);
+    return !line.empty() && line.back() == '\\';
+}
+
+bool IsKeyLine(std::string_view line)
+{
+    line = TrimSpaces(line);
+    return !line.empty() && line.front() == '[';
+}
+
+enum class Format { Regedit4, Version5 };
+
+// White space around the header is ignored, as regedit does.
+std::optional<Format> HeaderFormat(std::string_view line)
+{
+    line = TrimSpaces(line);
+    if (line == kRegedit4Header)
+        return Format::Regedit4;
+    if (line == kVersion5Header)
+        return Format::Version5;
+    return std::nullopt;
+}
+
+// Ends the reading whatever the rule for malformed lines.
+class NotTextError : public RegReadError {
+public:
+    using RegReadError::RegReadError;
+};
 
 enum class RegRoot { LocalMachine, Other, Unknown };
 
@@ -45,8 +82,8 @@ RegRoot ClassifyRoot(std::string_view root)
 
 class RegFileParser {
 public:
-    RegFileParser(std::istream& in, const std::string& fileName, RegSink& sink)
-        : source_(in), fileName_(fileName), sink_(sink)
+    RegFileParser(std::istream& in, const std::string& fileName, RegSink& sink, MalformedLines malformed)
+        : source_(in), fileName_(fileName), sink_(sink), malformed_(malformed)
     {
     }
 
@@ -54,14 +91,13 @@ public:
     {
         ReadHeader();
         std::string_view line;
-        while (source_.Next(line))
+        while (NextLine(line))
             ParseLine(line);
         return skipped_;
     }
 
 private:
-    enum class Format { Regedit4, Version5 };
-    enum class Target { NoKey, LocalMachineKey, SkippedKey, DeletedKey };
+    enum class Target { NoKey, LocalMachineKey, SkippedKey, DeletedKey, LeftOutKey };
 
     [[noreturn]] void Fail(const std::string& problem) const
     {
@@ -72,20 +108,29 @@ private:
         Fail("expected " + what + ", found " + Found(cursor));
     }
 
+    // The next line; text holds no NUL, so one ends the reading, as the file is something else.
+    bool NextLine(std::string_view& line)
+    {
+        if (!source_.Next(line))
+            return false;
+        if (source_.LineHoldsNul())
+            throw NotTextError(fileName_, source_.LineNumber(),
+                               "expected text, found a NUL character: this is not a text file");
+        currentLine_ = line;
+        return true;
+    }
+
     void ReadHeader()
     {
         std::string_view line;
         if (!source_.Next(line))
             Fail("expected \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\", found an empty file");
-        line = TrimTrailingSpaces(line);
-        if (line == kRegedit4Header)
-            format_ = Format::Regedit4;
-        else if (line == kVersion5Header)
-            format_ = Format::Version5;
+        if (const std::optional<Format> format = HeaderFormat(line))
+            format_ = *format;
         else if (line.size() >= 2 && (line[0] == '\0' || line[1] == '\0'))
             Fail("UTF-16 without a byte-order mark: regedit writes one; save the file again or add it");
         else
-            Expected("\"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"", Cursor(line));
+            Expected("\"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"", Cursor(TrimSpaces(line)));
     }
 
     void ParseLine(std::string_view line)
@@ -93,19 +138,61 @@ private:
         Cursor cursor(line);
         if (cursor.OnlySpacesLeft() || cursor.Peek() == ';')
             return;
+        if (leftOutContinues_ && IsHexDigit(cursor.Peek())) {
+            leftOutContinues_ = EndsWithBackslash(line);
+            return;
+        }
+        leftOutContinues_ = false;
+
         const bool keyLine = cursor.Peek() == '[';
         const bool underSkippedRoot = keyLine ? NamesOtherRoot(cursor.Rest()) : target_ == Target::SkippedKey;
+        const size_t lineNumber = source_.LineNumber();
         try {
             ParseContent(cursor);
+        } catch (const NotTextError&) {
+            throw;
         } catch (const RegReadError& error) {
-            if (!underSkippedRoot)
+            if (underSkippedRoot) {
+                // What is skipped is not read; a mistake there is told with the skipped keys.
+                if (skipped_.malformedLines++ == 0)
+                    skipped_.firstMalformed = error.what();
+                if (keyLine)
+                    Skip(cursor.Rest().substr(1));
+            } else if (malformed_ == MalformedLines::LeaveOut) {
+                LeaveOut(error, keyLine, lineNumber);
+            } else {
                 throw;
-            // What is skipped is not read; a mistake there is told with the skipped keys.
-            if (skipped_.malformedLines++ == 0)
-                skipped_.firstMalformed = error.what();
-            if (keyLine)
-                Skip(cursor.Rest().substr(1));
+            }
         }
+    }
+
+    // How a line that regedit cannot read is left out. Where regedit's
+    // behaviour is not clear from its documentation and Wine's tests (which
+    // Windows passes too), the choice is made here:
+    // - The line goes, and reading goes on with the next one. A header line
+    //   met again (two exports joined) is not left out but passed over, and
+    //   changes nothing: the first header says how hex(2) and hex(7) text is read.
+    // - A value whose hex bytes go on below a backslash takes the lines that
+    //   continue it (those that begin with a hex digit) with it, unnamed:
+    //   regedit reads no line that begins so.
+    // - A continuation that is not hex bytes leaves the value out, and that
+    //   line too, as regedit does: it is not read again as a key or a value.
+    // - A key line left out takes the values below it with it, each named, up
+    //   to the next key line, as regedit does for a root it does not know. For
+    //   a line without its closing bracket, or one that begins "[ ", Wine's
+    //   regedit would keep the key before open for them; here no value lands
+    //   in a key it was not written under.
+    void LeaveOut(const RegReadError& error, bool keyLine, size_t firstLine)
+    {
+        std::string problem = error.Problem();
+        if (error.Line() != firstLine)
+            problem += "; the value of line " + std::to_string(firstLine) + " is left out with it";
+        skipped_.AddLeftOut({fileName_, error.Line(), std::move(problem)});
+        if (keyLine || IsKeyLine(currentLine_)) {
+            target_ = Target::LeftOutKey;
+            leftOutKeyLine_ = error.Line();
+        }
+        leftOutContinues_ = EndsWithBackslash(currentLine_);
     }
 
     void ParseContent(Cursor& cursor)
@@ -120,11 +207,20 @@ private:
                 ParseValueLine(cursor);
                 break;
             default:
+                if (IsRepeatedHeader(cursor.Rest()))
+                    return;
                 Expected("a [KEY] line, a \"name\"=value line or a ; comment", cursor);
             }
         } catch (const std::invalid_argument& refused) {
             Fail(refused.what());  // the registry refused a name the reader let through
         }
+    }
+
+    static bool IsRepeatedHeader(std::string_view line)
+    {
+        if (line.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+            line.remove_prefix(kUtf8ByteOrderMark.size());
+        return HeaderFormat(line).has_value();
     }
 
     // A key line, well formed or not, whose root is one the reader skips.
@@ -183,7 +279,6 @@ private:
     {
         if (path.empty())
             return;
-        const size_t firstNul = win32sim::FindAnyOf<'\0'>(path);
         size_t start = 0;
         for (size_t depth = 1;; ++depth) {
             if (depth > kMaxKeyDepth)
@@ -195,8 +290,6 @@ private:
             if (name.size() > win32sim::MaxKeyNameLength)
                 Fail("expected a key name of at most " + std::to_string(win32sim::MaxKeyNameLength) +
                      " characters, found one of " + std::to_string(name.size()));
-            if (firstNul < end)
-                Fail("expected a key name without NUL characters");
             if (end == path.size())
                 return;
             start = end + 1;
@@ -220,8 +313,6 @@ private:
         if (!cursor.Consume('@')) {
             cursor.Advance();
             name = ReadQuoted(cursor, scratchName_, "the value name");
-            if (win32sim::FindAnyOf<'\0'>(name) != name.size())
-                Fail("expected a value name without NUL characters");
         }
         cursor.SkipSpaces();
         if (!cursor.Consume('='))
@@ -232,6 +323,8 @@ private:
             Fail("expected a [KEY] line before the first value");
         if (target_ == Target::DeletedKey)
             Fail("expected a [KEY] line: a value cannot follow a key deletion");
+        if (target_ == Target::LeftOutKey)
+            Fail("left out with the key of line " + std::to_string(leftOutKeyLine_));
         const bool apply = target_ == Target::LocalMachineKey;
 
         if (cursor.Consume('-')) {
@@ -314,7 +407,7 @@ private:
                 if (!cursor.OnlySpacesLeft())
                     Expected("the end of the line after \\", cursor);
                 std::string_view next;
-                if (!source_.Next(next))
+                if (!NextLine(next))
                     Fail("expected another line of hex bytes after \\, found the end of the file");
                 cursor = Cursor(next);
                 continue;
@@ -377,8 +470,12 @@ private:
     RegLineSource source_;
     const std::string& fileName_;
     RegSink& sink_;
+    const MalformedLines malformed_;
     Format format_ = Format::Regedit4;
     Target target_ = Target::NoKey;
+    size_t leftOutKeyLine_ = 0;
+    bool leftOutContinues_ = false;  // the line left out last goes on below a backslash
+    std::string_view currentLine_;   // the line read last, valid until the next one is read
     SkippedKeys skipped_;
     std::string scratchName_;
     std::string scratchText_;
@@ -388,9 +485,14 @@ private:
 }  // namespace
 
 RegReadError::RegReadError(const std::string& file, size_t line, const std::string& problem)
-    : RegFileError(Printable(file) + ":" + std::to_string(line) + ": " + problem), file_(file), line_(line)
+    : RegFileError(Printable(file) + ":" + std::to_string(line) + ": " + problem),
+      file_(file),
+      line_(line),
+      problem_(problem)
 {
 }
+
+std::string LeftOutLine::Text() const { return Printable(file) + ":" + std::to_string(line) + ": " + problem; }
 
 void SkippedKeys::Add(const SkippedKeys& other)
 {
@@ -403,11 +505,21 @@ void SkippedKeys::Add(const SkippedKeys& other)
         firstMalformed = other.firstMalformed;
     count += other.count;
     malformedLines += other.malformedLines;
+    for (const LeftOutLine& line : other.leftOut)
+        AddLeftOut(line);
+    leftOutCount += other.leftOutCount - other.leftOut.size();
 }
 
-SkippedKeys ReadRegFile(std::istream& in, const std::string& fileName, RegSink& sink)
+void SkippedKeys::AddLeftOut(LeftOutLine line)
 {
-    return RegFileParser(in, fileName, sink).Parse();
+    if (leftOut.size() < kKeptLeftOutLines)
+        leftOut.push_back(std::move(line));
+    ++leftOutCount;
+}
+
+SkippedKeys ReadRegFile(std::istream& in, const std::string& fileName, RegSink& sink, MalformedLines malformed)
+{
+    return RegFileParser(in, fileName, sink, malformed).Parse();
 }
 
 }  // namespace qalm

@@ -168,6 +168,71 @@ TEST(PreviewCommand, CountsMalformedLinesUnderSkippedRootsAndGoesOn)
                   ":3: a dword holds at most 8 hex digits, found 9)\n");
 }
 
+// Two exports joined and edited by hand, as regedit imports them: each line it
+// cannot read is left out and named, everything around it read; --strict
+// refuses the first.
+TEST(PreviewCommand, LeavesOutTheLinesRegeditLeavesOutAndNamesThem)
+{
+    TemporaryFolder folder;
+    const std::string file = folder.Write("joined.reg",
+                                          "  REGEDIT4\n\n"
+                                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\n"
+                                          "\"Before\"=\"1\"\n"
+                                          "  \"Indented\"=dword:00000002\n"
+                                          "\"Nine\"=dword:0ffffffff\n"              // 6
+                                          "\xe2\x80\x9cQuoted\xe2\x80\x9d=\"x\"\n"  // 7
+                                          "\"a\"=\"x\" \"b\"=\"y\"\n"               // 8
+                                          "Windows Registry Editor Version 5.00\n"  // passed over
+                                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\n"
+                                          "\"Bin\"=hex:01,02,\\\n  03\n"
+                                          "\"Broken\"=hex:01,\\\n"                   // 13, goes with 14
+                                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Eaten]\n"  // 14, its continuation
+                                          "\"Gone\"=\"1\"\n"                         // 15
+                                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\C\n"       // 16
+                                          "\"Gone\"=\"2\"\n"                         // 17
+                                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\D]\n"
+                                          "\"After\"=\"3\"\n");
+    const std::string after = folder.PathOf("after.reg");
+
+    const CommandResult result = RunCommand({"--os", "vista", "--json", "--after", after, file});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(ReadFile(after),
+              "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\n\"Before\"=\"1\"\n\"Indented\"=dword:00000002\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\n\"Bin\"=hex:01,02,03\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\D]\n\"After\"=\"3\"\n\n");
+    EXPECT_EQ(result.err, "qalm-preview: warning: left out 7 lines that regedit leaves out on import (the first 3: " +
+                              file + ":6: a dword holds at most 8 hex digits, found 9; " + file +
+                              ":7: expected a [KEY] line, a \"name\"=value line or a ; comment, found "
+                              "\"\xe2\x80\x9cQuoted\xe2\x80\x9d=\"x\"\"; " +
+                              file + ":8: expected the end of the line after the string, found \"\"b\"=\"y\"\")\n");
+    EXPECT_TRUE(Contains(result.out, "\"leftOutLines\": {\"count\": 7, ")) << result.out;
+    const std::vector<std::pair<int, std::string>> named = {{6, "a dword holds at most 8 hex digits"},
+                                                            {7, "expected a [KEY] line"},
+                                                            {8, "expected the end of the line after the string"},
+                                                            {14, "expected a hex byte such as 0a"},
+                                                            {15, "left out with the key of line 14\""},
+                                                            {16, "expected ] at the end of the key line\""},
+                                                            {17, "left out with the key of line 16\""}};
+    for (const auto& [line, problem] : named) {
+        EXPECT_TRUE(Contains(result.out, "\"file\": \"" + file + "\", \"line\": " + std::to_string(line) +
+                                             ", \"problem\": \"" + problem))
+            << line;
+    }
+    EXPECT_TRUE(Contains(result.out, "; the value of line 13 is left out with it\"}")) << result.out;
+
+    const CommandResult strict = RunCommand({"--strict", file});
+    EXPECT_EQ(strict.status, 2);
+    EXPECT_EQ(strict.out, "");
+    EXPECT_EQ(strict.err, "qalm-preview: " + file + ":6: a dword holds at most 8 hex digits, found 9\n");
+
+    // Text holds no NUL: a file that does is something else, whatever the rule.
+    const char withNul[] = "REGEDIT4\n[HKLM\\A]\n\"V\"=\"a\0b\"\n";
+    const std::string binary = folder.Write("binary.reg", std::string(withNul, sizeof withNul - 1));
+    EXPECT_EQ(RunCommand({binary}).err,
+              "qalm-preview: " + binary + ":3: expected text, found a NUL character: this is not a text file\n");
+}
+
 TEST(PreviewCommand, RejectsAMalformedFileAndLeavesTheAfterFileAlone)
 {
     TemporaryFolder folder;
@@ -175,7 +240,7 @@ TEST(PreviewCommand, RejectsAMalformedFileAndLeavesTheAfterFileAlone)
     const std::string good = folder.Write("good.reg", kNt4Machine);
     const std::string bad = folder.Write("bad.reg", "REGEDIT4\n[HKLM\\A]\n\"V\"=dword:xyz\n");
 
-    const CommandResult result = RunCommand({"--after", after, good, bad});
+    const CommandResult result = RunCommand({"--strict", "--after", after, good, bad});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "qalm-preview: " + bad + ":3: expected up to 8 hex digits after dword:, found \"xyz\"\n");

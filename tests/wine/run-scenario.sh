@@ -21,9 +21,11 @@
 # --runs      the program runs this many times on the same machine
 # --differs   the stand-in legitimately ends elsewhere, for this one-line
 #             reason; its leftovers must then match --standin-expect
-# --check     qalm-check.exe (beside EXE) runs before the first run and after
-#             each; its exit codes and lines must be FILE, and after each run
-#             they must be the preview's "Still present after this run"
+# --check     the check of EXE's build, beside it (qalm-check.exe beside
+#             qalm-uninstall.exe, qalm-check64.exe beside qalm-uninstall64.exe),
+#             runs before the first run and after each; its exit codes and
+#             lines must be FILE, and after each run they must be the
+#             preview's "Still present after this run"
 set -uo pipefail
 here=$(dirname "$0")
 source "$here/wine-env.sh"
@@ -74,7 +76,8 @@ if [ ! -f "$exe" ]; then
     echo "SKIP: $exe is not built (cmake --build --preset win64)"
     exit 77
 fi
-check_exe=$(dirname "$exe")/qalm-check.exe
+exe_name=$(basename "$exe")
+check_exe=$(dirname "$exe")/${exe_name/qalm-uninstall/qalm-check}
 needed_files=("$tools/machine-state.exe" "$tools/deny-key-access.exe" "$tools/volatile-keys.exe" "$preview" "$pristine/system.reg")
 [ -n "$check_expect" ] && needed_files+=("$check_exe")
 for needed in "${needed_files[@]}"; do
@@ -102,7 +105,7 @@ fi
 cat >"$work/version.reg" <<REG
 REGEDIT4
 
-[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\$(basename "$exe")]
+[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\$exe_name]
 "Version"="$profile"
 
 [HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\$(basename "$check_exe")]
@@ -162,10 +165,11 @@ if ! diff -u "$expect" "$work/wine.after" >"$work/wine.diff"; then
 fi
 
 # The stand-in: the same fixture through the preview, its machine afterwards
-# imported into a fresh prefix and printed by the same checker.
+# imported into a fresh prefix and printed by the same checker. --strict: a
+# fixture line the reader would leave out is a mistake in the fixture.
 state=$fixture
 for run in $(seq "$runs"); do
-    if ! "$preview" --os "$profile" "${preview_platform[@]}" --after "$work/standin.$run.reg" "$state" >"$work/preview.$run.out" 2>&1; then
+    if ! "$preview" --strict --os "$profile" "${preview_platform[@]}" --after "$work/standin.$run.reg" "$state" >"$work/preview.$run.out" 2>&1; then
         fail "the preview failed on run $run:"
         cat "$work/preview.$run.out"
         exit 1

@@ -27,11 +27,15 @@ private:
     std::string currentPath_;  // exports list a key's subkeys right after it: they start from here
 };
 
-// Throws RegReadError for a malformed file and RegFileError for one that cannot be read.
-SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Registry& registry);
-SkippedKeys LoadRegText(std::string_view text, const std::string& name, win32sim::Registry& registry);
+// Throws RegReadError for a malformed file (as ReadRegFile) and RegFileError for one that cannot be read.
+SkippedKeys LoadRegFiles(const std::vector<std::string>& paths, win32sim::Registry& registry,
+                         MalformedLines malformed = MalformedLines::Refuse);
+SkippedKeys LoadRegText(std::string_view text, const std::string& name, win32sim::Registry& registry,
+                        MalformedLines malformed = MalformedLines::Refuse);
 
 // The one warning for keys of other roots, or "" when there were none.
 std::string SkippedKeysWarning(const SkippedKeys& skipped);
+// The one warning for the lines left out, the first few named, or "" when there were none.
+std::string LeftOutLinesWarning(const SkippedKeys& skipped);
 
 }  // namespace qalm

@@ -18,10 +18,12 @@ public:
     RegReadError(const std::string& file, size_t line, const std::string& problem);
     const std::string& File() const { return file_; }
     size_t Line() const { return line_; }
+    const std::string& Problem() const { return problem_; }  // what() without the place
 
 private:
     std::string file_;
     size_t line_;
+    std::string problem_;
 };
 
 }  // namespace qalm

@@ -26,21 +26,46 @@ public:
     virtual void DeleteValue(std::string_view name) = 0;
 };
 
-// Keys of other roots: counted, and the first one kept for the warning; so
-// are the malformed lines among them, which are not read either.
+// How the reader takes a line it cannot read.
+enum class MalformedLines {
+    Refuse,    // the first one stops the reading with a RegReadError
+    LeaveOut,  // left out, as regedit leaves it out on import, and recorded; reading goes on
+};
+
+// A line left out, and what was wrong there.
+struct LeftOutLine {
+    std::string file;
+    size_t line = 0;
+    std::string problem;
+
+    std::string Text() const;  // "file:line: problem", as a RegReadError says it
+};
+
+// What the reader passed over. Keys of other roots: counted, and the first one
+// kept for the warning; so are the malformed lines among them, which are not
+// read either. Lines left out under HKEY_LOCAL_MACHINE: counted, the first
+// kKeptLeftOutLines kept.
 struct SkippedKeys {
+    static constexpr size_t kKeptLeftOutLines = 100;
+
     size_t count = 0;
     std::string firstFile;
     size_t firstLine = 0;
     std::string firstKey;
     size_t malformedLines = 0;
     std::string firstMalformed;  // "file:line: what was expected"
+    size_t leftOutCount = 0;
+    std::vector<LeftOutLine> leftOut;
 
     void Add(const SkippedKeys& other);
+    void AddLeftOut(LeftOutLine line);
 };
 
-// Reads one file; throws RegReadError at the first malformed line outside the
+// Reads one file. A file without a header, one that is not text, and a UTF-16
+// file without its byte-order mark throw RegReadError whatever the rule; so
+// does, under MalformedLines::Refuse, the first malformed line outside the
 // skipped roots. Whatever the sink received before the error stays with the sink.
-SkippedKeys ReadRegFile(std::istream& in, const std::string& fileName, RegSink& sink);
+SkippedKeys ReadRegFile(std::istream& in, const std::string& fileName, RegSink& sink,
+                        MalformedLines malformed = MalformedLines::Refuse);
 
 }  // namespace qalm

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "call_text.h"
-#include "registry_rules.h"
+#include "rules/registry_rules.h"
 #include "win32sim/machine.h"
 
 using namespace win32sim;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "key_path.h"
+#include "model/key_path.h"
 #include "registry_rules.h"
 
 namespace win32sim {

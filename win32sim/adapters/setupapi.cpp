@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "call_text.h"
-#include "device_installer.h"
+#include "rules/device_installer.h"
 #include "win32sim/machine.h"
 
 using namespace win32sim;

@@ -3,8 +3,8 @@
 #include <type_traits>
 
 #include "key_path.h"
-#include "ordered_chain.h"
-#include "registry_store.h"
+#include "store/ordered_chain.h"
+#include "store/registry_store.h"
 #include "win32sim/byte_scan.h"
 #include "win32sim/registry.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "call_text.h"
-#include "service_manager.h"
+#include "rules/service_manager.h"
 #include "win32sim/machine.h"
 
 using namespace win32sim;

@@ -2,7 +2,7 @@
 #include <stdexcept>
 
 #include "key_path.h"
-#include "registry_store.h"
+#include "store/registry_store.h"
 #include "win32sim/registry.h"
 
 namespace win32sim {
