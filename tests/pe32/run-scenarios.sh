@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Runs every scenario of the Wine suite's list on the 32-bit executable under
-# 32-bit Wine, in one boot of the VM (see vm-image.sh), through the suite's
-# own run-scenario.sh. Each scenario's log, exit status and time land in
-# JOB/results, for scenario-result.sh; this fails only when the VM does not
-# bring back a result for every scenario.
-#   run-scenarios.sh --exe EXE --tools DIR --preview TOOL --scenarios LIST --job DIR --seconds N
+# Runs every scenario of the Wine suite's lists on the 32-bit executable, in
+# one boot of the VM (see vm-image.sh), through the suite's own
+# run-scenario.sh: those of LIST under 32-bit Wine, those of WOW64_LIST under
+# WoW64 with the 64-bit build's twin and helpers (from DIR64). Each
+# scenario's log, exit status and time land in JOB/results, for
+# scenario-result.sh; this fails only when the VM does not bring back a
+# result for every scenario.
+#   run-scenarios.sh --exe EXE --tools DIR --win64 DIR64 --preview TOOL
+#                    --scenarios LIST --wow64-scenarios WOW64_LIST --job DIR --seconds N
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 wine_dir=$(cd "$here/../wine" && pwd)
@@ -13,6 +16,8 @@ while [ $# -gt 0 ]; do
     case $1 in
         --exe) exe=$2 ;;
         --tools) tools=$2 ;;
+        --win64) win64=$2 ;;
+        --wow64-scenarios) wow64_scenarios=$2 ;;
         --preview) preview=$2 ;;
         --scenarios) scenarios=$2 ;;
         --job) job=$2 ;;
@@ -21,22 +26,26 @@ while [ $# -gt 0 ]; do
     esac
     shift 2
 done
-for required in exe tools preview scenarios job seconds; do
-    [ -n "${!required:-}" ] || { echo "run-scenarios.sh: --$required is missing"; exit 2; }
+for required in exe tools win64 preview scenarios wow64_scenarios job seconds; do
+    [ -n "${!required:-}" ] || { echo "run-scenarios.sh: --${required//_/-} is missing"; exit 2; }
 done
 
 check=$(dirname "$exe")/qalm-check.exe
-for needed in "$exe" "$check" "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$scenarios"; do
-    [ -f "$needed" ] || { echo "FAIL: $needed is missing (scripts/test.sh builds the win32 and native presets)"; exit 1; }
+helpers=(machine-state.exe deny-key-access.exe volatile-keys.exe)
+for needed in "$exe" "$check" "${helpers[@]/#/$tools/}" "$win64/qalm-uninstall64.exe" "${helpers[@]/#/$win64/}" \
+    "$preview" "$scenarios" "$wow64_scenarios"; do
+    [ -f "$needed" ] || { echo "FAIL: $needed is missing (scripts/test.sh builds the win32, win64 and native presets)"; exit 1; }
 done
 [ -s "$scenarios" ] || { echo "FAIL: $scenarios lists no scenario"; exit 1; }
 
 image=$("$here/vm-image.sh" | tail -n 1)
 
 rm -rf "$job"
-mkdir -p "$job/bin" "$job/results"
-cp "$exe" "$check" "$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$job/bin/"
+mkdir -p "$job/bin" "$job/bin64" "$job/results"
+cp "$exe" "$check" "${helpers[@]/#/$tools/}" "$preview" "$job/bin/"
+cp "$win64/qalm-uninstall64.exe" "${helpers[@]/#/$win64/}" "$job/bin64/"
 cp "$scenarios" "$job/scenarios.tsv"
+cp "$wow64_scenarios" "$job/wow64-scenarios.tsv"
 cp "$here/scenarios-job.sh" "$job/job.sh"
 echo "$wine_dir" >"$job/wine-dir"
 
@@ -58,7 +67,7 @@ while IFS=$'\t' read -r name _; do
         printf '%-64s %s\n' "$name" "NO RESULT"
         missing=$((missing + 1))
     fi
-done <"$scenarios"
+done < <(cat "$scenarios" "$wow64_scenarios")
 echo "the guest reached its job $(cat "$job/results/boot.seconds") s after it started; the scenarios took $total s"
 if [ "$missing" -gt 0 ]; then
     echo "FAIL: $missing scenario(s) have no result from the VM"

@@ -2,8 +2,9 @@
 # Makes sure the PE32 stage's VM image is in the cache, building it if not,
 # and prints its folder last. Everything in it comes from Debian packages:
 # the stock amd64 kernel (which runs 32-bit code, unlike this machine's), a
-# busybox initramfs, and a root file system with 32-bit Wine and a baked
-# pristine 32-bit prefix. The cache key is a digest of the recipe, so a
+# busybox initramfs, and a root file system with 32-bit and 64-bit Wine and
+# two baked pristine prefixes: a 32-bit one, and a 64-bit one where 32-bit
+# programs run under WoW64. The cache key is a digest of the recipe, so a
 # changed recipe builds a new image; a build goes to a ".partial" folder that
 # is renamed only when complete.
 #   vm-image.sh
@@ -49,20 +50,20 @@ fi
 
 # dpkg reports the two libglib2.0-0:i386 maintainer scripts that run 32-bit
 # programs as failed and carries on; the first boot runs them again.
-step "32-bit Wine and the kernel package"
+step "32-bit and 64-bit Wine and the kernel package"
 "${as_root[@]}" chroot "$root" sh -c '
     set -e
     dpkg --add-architecture i386
     apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine wine32:i386 || true
-    dpkg -s wine32:i386 >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine wine32:i386 wine64 || true
+    dpkg -s wine32:i386 wine64 >/dev/null
     kernel=$(apt-cache depends linux-image-amd64 | awk "/Depends: linux-image-/ { print \$2; exit }")
     cd /tmp && apt-get download -qq "$kernel"
     apt-get clean
     rm -rf /var/lib/apt/lists/*
 ' >"$partial/install.log" 2>&1 || {
     tail -n 30 "$partial/install.log"
-    echo "FAIL: could not install 32-bit Wine or download the kernel into the root file system"
+    echo "FAIL: could not install Wine or download the kernel into the root file system"
     exit 1
 }
 
@@ -91,11 +92,11 @@ rm -rf "$kernel" "$initramfs"
 
 step "disk image"
 "${as_root[@]}" install -m 755 "$here/guest/qalm-guest-init" "$root/sbin/qalm-guest-init"
-"${as_root[@]}" mke2fs -q -t ext4 -d "$root" "$partial/rootfs.ext4" 4G
+"${as_root[@]}" mke2fs -q -t ext4 -d "$root" "$partial/rootfs.ext4" 6G
 "${as_root[@]}" chown "$(id -u):$(id -g)" "$partial/rootfs.ext4"
 "${as_root[@]}" rm -rf "$root"
 
-step "first boot: glib's schemas and modules, the pristine 32-bit prefix"
+step "first boot: glib's schemas and modules, the pristine 32-bit and WoW64 prefixes"
 bake=$partial/bake
 mkdir -p "$bake"
 cp "$here/guest/bake-job.sh" "$bake/job.sh"

@@ -6,7 +6,8 @@
 #   fixture-targets.sh FIXTURE.reg
 set -euo pipefail
 
-# Keys Wine fills from the host (SERIALCOMM lists the host's serial ports).
+# Keys the platform fills with values of its own (SERIALCOMM lists the
+# machine's serial ports).
 platform_keys='HARDWARE\DEVICEMAP\SERIALCOMM'
 
 tr -d '\r' <"$1" | awk -v platform_keys="$platform_keys" '

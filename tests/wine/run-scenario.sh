@@ -4,11 +4,15 @@
 # and what is left of the machine; then the same fixture through the stand-in
 # (the preview tool), whose leftovers must be Wine's.
 #
-#   run-scenario.sh --exe EXE --tools DIR --prefix PRISTINE --preview TOOL --work DIR
+#   run-scenario.sh --exe EXE --tools DIR --prefix PRISTINE --preview TOOL --work DIR [--twin EXE64]
 #                   --profile NAME --fixture FILE.reg --expect FILE
-#                   [--message] [--service] [--without-setupapi] [--deny PATH]... [--read-only PATH]...
-#                   [--runs N]
+#                   [--message] [--service] [--without-setupapi] [--without-twin]
+#                   [--deny PATH]... [--read-only PATH]... [--runs N]
 #                   [--differs REASON --standin-expect FILE] [--check FILE]
+#
+# The program runs from a folder of its own, WORK/program, with its check
+# and, given --twin, its 64-bit twin beside it: what lies beside the program
+# is what the scenario says.
 #
 # --message   standard output is exactly the unsupported-platform message
 # --service   the driver service is registered with the service control
@@ -16,6 +20,9 @@
 # --without-setupapi
 #             the program runs without setupapi.dll (Wine's DLL is turned off
 #             for its runs only), and so does the stand-in
+# --without-twin
+#             the twin is not put beside the program, and the stand-in runs
+#             without it too
 # --deny      after the import, PATH (under HKLM) denies Everyone any access
 # --read-only after the import, PATH (under HKLM) lets Everyone read it only
 # --runs      the program runs this many times on the same machine
@@ -35,6 +42,8 @@ runs=1
 message=no
 service=no
 without_setupapi=no
+twin=""
+without_twin=no
 deny=()
 read_only=()
 differs=""
@@ -53,6 +62,8 @@ while [ $# -gt 0 ]; do
         --message) message=yes ;;
         --service) service=yes ;;
         --without-setupapi) without_setupapi=yes ;;
+        --twin) twin=$2; shift ;;
+        --without-twin) without_twin=yes ;;
         --deny) deny+=("$2"); shift ;;
         --read-only) read_only+=("$2"); shift ;;
         --runs) runs=$2; shift ;;
@@ -71,6 +82,10 @@ if { [ -n "$differs" ] && [ -z "$standin_expect" ]; } || { [ -z "$differs" ] && 
     echo "run-scenario.sh: --differs and --standin-expect go together"
     exit 2
 fi
+if [ "$without_setupapi" = yes ] && [ "$without_twin" = yes ]; then
+    echo "run-scenario.sh: the stand-in takes one of --without-setupapi and --without-twin"
+    exit 2
+fi
 
 if [ ! -f "$exe" ]; then
     echo "SKIP: $exe is not built (cmake --build --preset win64)"
@@ -78,8 +93,9 @@ if [ ! -f "$exe" ]; then
 fi
 exe_name=$(basename "$exe")
 check_exe=$(dirname "$exe")/${exe_name/qalm-uninstall/qalm-check}
-needed_files=("$tools/machine-state.exe" "$tools/deny-key-access.exe" "$preview" "$pristine/system.reg")
+needed_files=("$tools/machine-state.exe" "$tools/deny-key-access.exe" "$tools/volatile-keys.exe" "$preview" "$pristine/system.reg")
 [ -n "$check_expect" ] && needed_files+=("$check_exe")
+[ -n "$twin" ] && needed_files+=("$twin")
 for needed in "${needed_files[@]}"; do
     [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
 done
@@ -88,7 +104,12 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/program"
+cp "$exe" "$work/program/"
+[ -f "$check_exe" ] && cp "$check_exe" "$work/program/"
+[ -n "$twin" ] && [ "$without_twin" = no ] && cp "$twin" "$work/program/"
+exe=$work/program/$exe_name
+check_exe=$work/program/$(basename "$check_exe")
 trap end_session EXIT
 mapfile -t targets < <("$here/fixture-targets.sh" "$fixture")
 [ ${#targets[@]} -gt 0 ] || { echo "FAIL: $fixture writes no key under HKEY_LOCAL_MACHINE"; exit 1; }
@@ -111,6 +132,9 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\$(basename "$check_exe")]
 "Version"="$profile"
 REG
+if [ -n "$twin" ]; then
+    printf '\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\n"Version"="%s"\n' "$(basename "$twin")" "$profile" >>"$work/version.reg"
+fi
 
 # The check's exit code and lines, under a heading that says when it ran.
 run_check() {
@@ -123,7 +147,7 @@ run_check() {
 
 # Wine: the machine, the program, what is left.
 copy_prefix "$pristine" "$work/wine-prefix"
-begin_session "$work/wine-prefix"
+begin_session "$work/wine-prefix" "$tools" || exit 1
 if [ "$service" = yes ]; then
     # The service control manager reads the Services keys once, when it
     # starts: a live service has to be registered through it.
@@ -146,6 +170,7 @@ if [ "$without_setupapi" = yes ]; then
     program_overrides="$WINEDLLOVERRIDES;setupapi=d"
     preview_platform=(--without setupapi.dll)
 fi
+[ "$without_twin" = yes ] && preview_platform=(--without qalm-uninstall64.exe)
 
 [ -n "$check_expect" ] && run_check "before the first run"
 for run in $(seq "$runs"); do
@@ -177,7 +202,7 @@ for run in $(seq "$runs"); do
     state=$work/standin.$run.reg
 done
 copy_prefix "$pristine" "$work/standin-prefix"
-begin_session "$work/standin-prefix"
+begin_session "$work/standin-prefix" "$tools" || exit 1
 wine regedit /s "$(windows_path "$state")" || fail "regedit could not import the stand-in's machine"
 wine "$tools/machine-state.exe" "${targets[@]}" >"$work/standin.after" || fail "machine-state failed on the stand-in's machine"
 end_session

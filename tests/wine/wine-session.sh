@@ -16,9 +16,24 @@ copy_prefix() {
 }
 
 # HKLM\HARDWARE is volatile: it lasts only as long as this server.
+# The session's first process waits for Wine's start-up (wineboot, which
+# waits for the service manager to start its services), so nothing is
+# imported while the platform still sets itself up; a start-up that outlasts
+# Wine's own wait fails here instead of racing the import. It then makes the
+# serial-port map, which no driver of the prefix makes (make-pristine-prefix.sh).
+#   begin_session PREFIX TOOLS
 begin_session() {
     export WINEPREFIX=$1
+    local boot_log=$1.boot
     wineserver -p
+    WINEDEBUG=-all,err+environ wine "$2/volatile-keys.exe" 'HARDWARE\DEVICEMAP\SERIALCOMM' >"$boot_log" 2>&1 || {
+        echo "FAIL: could not make the serial-port map: $(cat "$boot_log")"
+        return 1
+    }
+    if grep -q 'boot event wait timed out' "$boot_log"; then
+        echo "FAIL: Wine's start-up in $1 outlasted its own wait"
+        return 1
+    fi
 }
 
 end_session() {
