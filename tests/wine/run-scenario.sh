@@ -88,8 +88,8 @@ if [ "$without_setupapi" = yes ] && [ "$without_twin" = yes ]; then
 fi
 
 if [ ! -f "$exe" ]; then
-    echo "SKIP: $exe is not built (cmake --build --preset win64)"
-    exit 77
+    echo "FAIL: $exe is not built (cmake --build --preset win64)"
+    exit 1
 fi
 exe_name=$(basename "$exe")
 check_exe=$(dirname "$exe")/${exe_name/qalm-uninstall/qalm-check}
