@@ -23,7 +23,6 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
     return true;
 }
 
-
 const char* const kWithoutTwin = kNativeTwinName;
 
 std::string PreviewUsage()
