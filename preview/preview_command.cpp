@@ -30,6 +30,9 @@ void WriteHelp(std::ostream& out)
         << "                 the platform has no setupapi.dll (Windows 95, NT 3.51)\n"
         << "  --without setupapi-functions\n"
         << "                 its setupapi.dll lacks the device installer's functions\n"
+        << "  --without " << kWithoutTwin << "\n"
+        << "                 the 64-bit program is not beside the program, which on\n"
+        << "                 64-bit Windows (winxp64, win2003x64) starts it first\n"
         << "  --after FILE   also write the machine after the run as a .reg file: REGEDIT4,\n"
         << "                 or Unicode when its text is not all ASCII\n"
         << "  --json         the report as one JSON document\n"
@@ -56,6 +59,7 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
         }
 
         win32sim::Machine machine(ResolveProfile(options.profile, options.without));
+        PlaceNativeTwin(machine, options.without != kWithoutTwin);
         std::vector<std::string> sources = options.files;
         SkippedKeys skipped;
         if (sources.empty()) {

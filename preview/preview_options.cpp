@@ -1,6 +1,7 @@
 #include "preview_options.h"
 
 #include "regfile/printable.h"
+#include "run/program_runner.h"
 
 namespace qalm {
 
@@ -21,6 +22,8 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
         throw UsageError(option + " needs a non-empty argument");
     return true;
 }
+
+const char* const kWithoutTwin = kNativeTwinName;
 
 std::string PreviewUsage()
 {
@@ -69,8 +72,9 @@ win32sim::Platform ResolveProfile(const std::string& name, const std::string& wi
         platform->setupApi = win32sim::SetupApi::Missing;
     else if (without == "setupapi-functions")
         platform->setupApi = win32sim::SetupApi::WithoutDeviceInstaller;
-    else if (!without.empty())
-        throw UsageError("--without takes setupapi.dll or setupapi-functions, not \"" + Printable(without) + "\"");
+    else if (!without.empty() && without != kWithoutTwin)
+        throw UsageError("--without takes setupapi.dll, setupapi-functions or " + std::string(kWithoutTwin) +
+                         ", not \"" + Printable(without) + "\"");
     return *platform;
 }
 

@@ -11,7 +11,9 @@ namespace qalm {
 
 struct PreviewOptions {
     std::string profile = "winxp";
-    std::string without;    // "" or what the platform lacks: setupapi.dll, setupapi-functions
+    // "" or what the machine lacks: setupapi.dll, setupapi-functions, or the
+    // 64-bit twin beside the program (qalm-uninstall64.exe)
+    std::string without;
     std::string afterPath;  // "" when the after-state is not wanted
     bool json = false;
     bool strict = false;  // a malformed line stops the preview instead of being left out
@@ -31,8 +33,11 @@ bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index
 // Throws UsageError for an unknown option or one without its argument.
 PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments);
 
-// The profile, lacking what without names. Throws UsageError naming the known
-// profiles, or what can be left out.
+// The profile, lacking what without names of the platform. Throws UsageError
+// naming the known profiles, or what can be left out.
 win32sim::Platform ResolveProfile(const std::string& name, const std::string& without = "");
+
+// What --without names for the program's twin to be missing.
+extern const char* const kWithoutTwin;
 
 }  // namespace qalm

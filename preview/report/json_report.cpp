@@ -24,8 +24,10 @@ std::string Strings(const std::vector<std::string>& items)
     return text + "]";
 }
 
-// The device installer's requests also list the keys each one took.
-std::string Requests(const std::vector<PlatformRequest>& requests, bool withRemovedKeys)
+// The device installer's requests also list the keys each one took; the
+// entries stand on lines of their own, indented by indent and two spaces.
+std::string Requests(const std::vector<PlatformRequest>& requests, bool withRemovedKeys,
+                     const std::string& indent = "  ")
 {
     if (requests.empty())
         return "[]";
@@ -33,41 +35,73 @@ std::string Requests(const std::vector<PlatformRequest>& requests, bool withRemo
     for (size_t i = 0; i < requests.size(); ++i) {
         const PlatformRequest& entry = requests[i];
         text += i == 0 ? "\n" : ",\n";
-        text += "    {\"request\": " + JsonString(RequestVerb(entry)) + ", \"call\": " + JsonString(entry.call) +
+        text += indent + "  {\"request\": " + JsonString(RequestVerb(entry)) + ", \"call\": " + JsonString(entry.call) +
                 ", \"target\": " + JsonString(RequestTarget(entry)) + ", \"result\": " + std::to_string(entry.result) +
                 ", \"resultName\": " + JsonString(ErrorName(entry.result));
         if (withRemovedKeys)
             text += ", \"removedKeys\": " + Strings(entry.removedKeys);
         text += "}";
     }
-    return text + "\n  ]";
+    return text + "\n" + indent + "]";
 }
 
-std::string Subtrees(const std::vector<KeySubtree>& subtrees)
+std::string Subtrees(const std::vector<KeySubtree>& subtrees, const std::string& indent)
 {
     if (subtrees.empty())
         return "[]";
     std::string text = "[";
     for (size_t i = 0; i < subtrees.size(); ++i) {
         text += i == 0 ? "\n" : ",\n";
-        text += "      {\"path\": " + JsonString(subtrees[i].path) + ", \"keys\": " + std::to_string(subtrees[i].keys) +
+        text += indent + "  {\"path\": " + JsonString(subtrees[i].path) +
+                ", \"keys\": " + std::to_string(subtrees[i].keys) +
                 ", \"values\": " + std::to_string(subtrees[i].values) + "}";
     }
-    return text + "\n    ]";
+    return text + "\n" + indent + "]";
 }
 
-std::string Values(const std::vector<ValueChange>& values)
+std::string Values(const std::vector<ValueChange>& values, const std::string& indent)
 {
     if (values.empty())
         return "[]";
     std::string text = "[";
     for (size_t i = 0; i < values.size(); ++i) {
         text += i == 0 ? "\n" : ",\n";
-        text += "      {\"key\": " + JsonString(values[i].keyPath) + ", \"name\": " + JsonString(values[i].name) +
+        text += indent + "  {\"key\": " + JsonString(values[i].keyPath) + ", \"name\": " + JsonString(values[i].name) +
                 ", \"type\": " + std::to_string(values[i].type) +
                 ", \"typeName\": " + JsonString(ValueTypeName(values[i].type)) + "}";
     }
-    return text + "\n    ]";
+    return text + "\n" + indent + "]";
+}
+
+// "removed", "added" and "changed" of one run, as members of an object whose
+// members stand at indent.
+std::string Changes(const RegistryChanges& changes, const std::string& indent)
+{
+    const std::string inner = indent + "  ";
+    return indent + "\"removed\": {\n" + inner + "\"keyCount\": " + std::to_string(changes.RemovedKeyCount()) + ",\n" +
+           inner + "\"valueCount\": " + std::to_string(changes.RemovedValueCount()) + ",\n" + inner +
+           "\"keys\": " + Subtrees(changes.removedKeys, inner) + ",\n" + inner +
+           "\"values\": " + Values(changes.removedValues, inner) + "\n" + indent + "},\n" + indent + "\"added\": {\n" +
+           inner + "\"keys\": " + Subtrees(changes.addedKeys, inner) + ",\n" + inner +
+           "\"values\": " + Values(changes.addedValues, inner) + "\n" + indent + "},\n" + indent + "\"changed\": {\n" +
+           inner + "\"values\": " + Values(changes.changedValues, inner) + "\n" + indent + "}";
+}
+
+// The start request, and the twin's run (null when it did not start).
+std::string HandoverJson(const Handover& handover)
+{
+    const PlatformRequest& start = handover.start;
+    std::string text = "{\"request\": " + JsonString(RequestVerb(start)) + ", \"call\": " + JsonString(start.call) +
+                       ", \"target\": " + JsonString(RequestTarget(start)) +
+                       ", \"result\": " + std::to_string(start.result) +
+                       ", \"resultName\": " + JsonString(ErrorName(start.result)) + ",\n    \"twin\": ";
+    if (!handover.twin)
+        return text + "null}";
+    const TwinRun& twin = *handover.twin;
+    return text + "{\n      \"exitCode\": " + std::to_string(twin.exitCode) +
+           ",\n      \"deviceInstaller\": " + Requests(twin.deviceInstallerRequests, true, "      ") +
+           ",\n      \"serviceControlManager\": " + Requests(twin.serviceManagerRequests, false, "      ") + ",\n" +
+           Changes(twin.changes, "      ") + "\n    }}";
 }
 
 // The lines left out, each with its place; at most the first SkippedKeys::kKeptLeftOutLines.
@@ -130,21 +164,10 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out, std::string
         << "  \"machine\": {\"sources\": " << Strings(result.sources) << ", \"keys\": " << result.keysBefore
         << ", \"values\": " << result.valuesBefore << ",\n"
         << "    \"leftOutLines\": " << LeftOutLines(result.skipped) << "},\n"
+        << (result.handover ? "  \"handover\": " + HandoverJson(*result.handover) + ",\n" : "")
         << "  \"deviceInstaller\": " << Requests(result.deviceInstallerRequests, true) << ",\n"
         << "  \"serviceControlManager\": " << Requests(result.serviceManagerRequests, false) << ",\n"
-        << "  \"removed\": {\n"
-        << "    \"keyCount\": " << changes.RemovedKeyCount() << ",\n"
-        << "    \"valueCount\": " << changes.RemovedValueCount() << ",\n"
-        << "    \"keys\": " << Subtrees(changes.removedKeys) << ",\n"
-        << "    \"values\": " << Values(changes.removedValues) << "\n"
-        << "  },\n"
-        << "  \"added\": {\n"
-        << "    \"keys\": " << Subtrees(changes.addedKeys) << ",\n"
-        << "    \"values\": " << Values(changes.addedValues) << "\n"
-        << "  },\n"
-        << "  \"changed\": {\n"
-        << "    \"values\": " << Values(changes.changedValues) << "\n"
-        << "  },\n"
+        << Changes(changes, "  ") << ",\n"
         << "  \"stillPresent\": {\"lines\": " << Lines(result.stillPresent.lines)
         << ", \"exitCode\": " << result.stillPresent.exitCode << "},\n"
         << "  \"printed\": " << JsonString(result.run.printed) << ",\n"

@@ -41,6 +41,7 @@ std::string ErrorName(long long code)
         {ERROR_INVALID_PARAMETER, "ERROR_INVALID_PARAMETER"},
         {ERROR_CALL_NOT_IMPLEMENTED, "ERROR_CALL_NOT_IMPLEMENTED"},
         {ERROR_INSUFFICIENT_BUFFER, "ERROR_INSUFFICIENT_BUFFER"},
+        {ERROR_BAD_EXE_FORMAT, "ERROR_BAD_EXE_FORMAT"},
         {ERROR_MORE_DATA, "ERROR_MORE_DATA"},
         {ERROR_NO_MORE_ITEMS, "ERROR_NO_MORE_ITEMS"},
         {ERROR_KEY_DELETED, "ERROR_KEY_DELETED"},
@@ -50,6 +51,7 @@ std::string ErrorName(long long code)
         {ERROR_SERVICE_MARKED_FOR_DELETE, "ERROR_SERVICE_MARKED_FOR_DELETE"},
         {ERROR_INVALID_USER_BUFFER, "ERROR_INVALID_USER_BUFFER"},
         {ERROR_NO_SUCH_DEVINST, "ERROR_NO_SUCH_DEVINST"},
+        {ERROR_IN_WOW64, "ERROR_IN_WOW64"},
     };
     for (const Known& known : kKnown) {
         if (known.code == code)
@@ -106,6 +108,8 @@ std::string PlatformDescription(const win32sim::Platform& platform)
         platform.platformId == VER_PLATFORM_WIN32_WINDOWS ? (platform.buildNumber & 0xFFFF) : platform.buildNumber;
     if (build != 0)
         text += ", build " + std::to_string(build);
+    if (platform.wow64)
+        text += ", 64-bit";
     if (platform.setupApi == win32sim::SetupApi::Missing)
         text += ", without setupapi.dll";
     else if (platform.setupApi == win32sim::SetupApi::WithoutDeviceInstaller)
@@ -128,6 +132,8 @@ std::string RequestVerb(const win32sim::JournalEntry& entry)
         return argument(1) == std::to_string(SERVICE_CONTROL_STOP) ? "stop" : "control " + argument(1);
     if (entry.call == "DeleteService")
         return "delete";
+    if (entry.call == "CreateProcessA")
+        return "start";
     return entry.call;
 }
 

@@ -16,9 +16,11 @@ std::string ErrorName(long long code);                                // "ERROR_
 std::string ValueTypeName(DWORD type);                                // "REG_SZ", or "type 0x..."
 std::string PlatformDescription(const win32sim::Platform& platform);  // "Windows NT 5.1, build 2600"
 
-// What a device-installer or service-manager call asks for: "remove", "stop"...
+// What a device-installer or service-manager call asks for: "remove", "stop"...,
+// or "start" for another program.
 std::string RequestVerb(const win32sim::JournalEntry& entry);
-// What it names: the device instance, the service, or the local service manager.
+// What it names: the device instance, the service, the local service manager
+// or the program.
 std::string RequestTarget(const win32sim::JournalEntry& entry);
 
 }  // namespace qalm

@@ -69,19 +69,14 @@ void WriteValueList(const char* title, const std::vector<ValueChange>& values, s
     }
 }
 
-}  // namespace
-
-void WriteTextReport(const PreviewResult& result, std::ostream& out)
+// The requests one program made and what its run changed.
+void WriteRun(const std::vector<PlatformRequest>& deviceInstallerRequests,
+              const std::vector<PlatformRequest>& serviceManagerRequests, const RegistryChanges& changes,
+              std::ostream& out)
 {
-    out << "Platform: " << result.platform.name << " (" << PlatformDescription(result.platform) << ") -> "
-        << ModeName(result.platformMode) << "\n";
-    out << "Machine:  " << Printable(Joined(result.sources)) << ": " << Plural(result.keysBefore, "key", "keys") << ", "
-        << Plural(result.valuesBefore, "value", "values") << "\n\n";
+    WriteRequests("Device installer", deviceInstallerRequests, out);
+    WriteRequests("Service control manager", serviceManagerRequests, out);
 
-    WriteRequests("Device installer", result.deviceInstallerRequests, out);
-    WriteRequests("Service control manager", result.serviceManagerRequests, out);
-
-    const RegistryChanges& changes = result.changes;
     out << "\nRemoved from HKEY_LOCAL_MACHINE: ";
     if (changes.removedKeys.empty() && changes.removedValues.empty()) {
         out << "nothing\n";
@@ -99,6 +94,33 @@ void WriteTextReport(const PreviewResult& result, std::ostream& out)
     }
     WriteValueList("Values added", changes.addedValues, out);
     WriteValueList("Values changed", changes.changedValues, out);
+}
+
+// The start of the 64-bit twin, and its run before the program's own.
+void WriteHandover(const Handover& handover, std::ostream& out)
+{
+    WriteRequests("Handover", {handover.start}, out);
+    out << "\n";
+    if (!handover.twin)
+        return;
+    const TwinRun& twin = *handover.twin;
+    out << "The 64-bit program (exit code " << twin.exitCode << "):\n";
+    WriteRun(twin.deviceInstallerRequests, twin.serviceManagerRequests, twin.changes, out);
+    out << "\nThe 32-bit program, after it:\n";
+}
+
+}  // namespace
+
+void WriteTextReport(const PreviewResult& result, std::ostream& out)
+{
+    out << "Platform: " << result.platform.name << " (" << PlatformDescription(result.platform) << ") -> "
+        << ModeName(result.platformMode) << "\n";
+    out << "Machine:  " << Printable(Joined(result.sources)) << ": " << Plural(result.keysBefore, "key", "keys") << ", "
+        << Plural(result.valuesBefore, "value", "values") << "\n\n";
+
+    if (result.handover)
+        WriteHandover(*result.handover, out);
+    WriteRun(result.deviceInstallerRequests, result.serviceManagerRequests, result.changes, out);
 
     // The check's own lines, as qalm-check.exe prints them on this machine now.
     out << "\nStill present after this run:\n";

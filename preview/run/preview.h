@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,13 +26,30 @@ struct PlatformRequest : win32sim::JournalEntry {
     std::vector<std::string> removedKeys;
 };
 
+// What the program's 64-bit twin did, run before the program's own sequence.
+struct TwinRun {
+    int exitCode = 0;
+    std::vector<PlatformRequest> deviceInstallerRequests;
+    std::vector<PlatformRequest> serviceManagerRequests;
+    RegistryChanges changes;
+};
+
+// On 64-bit Windows the program starts its 64-bit twin before its own
+// sequence: the start request, and the twin's run when it started.
+struct Handover {
+    PlatformRequest start;
+    std::optional<TwinRun> twin;
+};
+
 struct PreviewResult {
     win32sim::Platform platform;
     std::vector<std::string> sources;  // the files read, or the sample's name
     SkippedKeys skipped;               // what reading them passed over, the lines left out among it
     size_t keysBefore = 0;
     size_t valuesBefore = 0;
-    int platformMode = 0;  // the mode the program chose
+    int platformMode = 0;              // the mode the program chose
+    std::optional<Handover> handover;  // only where the program started, or tried to start, its twin
+    // The program's own run, after the twin's where it ran.
     std::vector<PlatformRequest> deviceInstallerRequests;
     std::vector<PlatformRequest> serviceManagerRequests;
     RegistryChanges changes;
@@ -48,8 +66,10 @@ using CallFilter = std::function<bool(std::string_view call)>;
 PreviewResult RunPreview(win32sim::Machine& machine, std::vector<std::string> sources,
                          const CallFilter& alsoKeep = nullptr);
 
-// The calls that make a request of the device installer or the service control manager.
+// The calls that make a request of the device installer or the service
+// control manager, or start another program.
 bool IsDeviceInstallerRequest(std::string_view call);
 bool IsServiceManagerRequest(std::string_view call);
+bool IsProgramStart(std::string_view call);
 
 }  // namespace qalm

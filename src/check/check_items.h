@@ -27,8 +27,11 @@ void ReportItem(const char* kind, const char* path, const char* note);
 void ReportUnreadable(CHECK_TALLY* tally, const char* path);
 int ReportSummary(const CHECK_TALLY* tally);
 
-// A key the uninstaller deletes with its subtree.
-void CheckKeyTree(CHECK_TALLY* tally, const char* path);
+// A key the uninstaller deletes with its subtree, read in view: 0, the
+// process's own and the only one but on 64-bit Windows, or KEY_WOW64_64KEY
+// or KEY_WOW64_32KEY there, given to every open. A key of the 32-bit view
+// below SOFTWARE is named where 64-bit Windows keeps it, in Wow6432Node.
+void CheckKeyTree(CHECK_TALLY* tally, const char* path, REGSAM view);
 // Every subkey of parentPath whose name matches, each deleted with its subtree.
 void CheckMatchingSubkeys(CHECK_TALLY* tally, const char* parentPath, const char* const* patterns);
 // A value the uninstaller deletes when it fits its buffer.

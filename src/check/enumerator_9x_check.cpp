@@ -15,7 +15,7 @@ static void CheckDriverSettings(HKEY instance, void* context)
     const char* settingsName = ReadDriverSettingsKey(instance, driver, classPath);
 
     if (settingsName != NULL && JoinPath(path, sizeof(path), classPath, settingsName))
-        CheckKeyTree((CHECK_TALLY*)context, path);
+        CheckKeyTree((CHECK_TALLY*)context, path, 0);
 }
 
 static void CheckSubkey(CHECK_TALLY* tally, const char* parentPath, const char* name)
@@ -23,7 +23,7 @@ static void CheckSubkey(CHECK_TALLY* tally, const char* parentPath, const char* 
     char path[LONG_PATH_SIZE];
 
     if (JoinPath(path, sizeof(path), parentPath, name))
-        CheckKeyTree(tally, path);
+        CheckKeyTree(tally, path, 0);
 }
 
 void CheckEnumerator9x(CHECK_TALLY* tally, const char* enumeratorName)

@@ -12,33 +12,37 @@
 #define PROBE_STAYS 2       // some of it refuses that open: it and the keys above it stay
 #define PROBE_UNREADABLE 3  // some of it may not even be read
 
+static const char SoftwarePrefix[] = "SOFTWARE\\";
+static const char SoftwarePrefix32[] = "SOFTWARE\\Wow6432Node\\";
+
 // The open the uninstaller makes before a deletion, and when that is refused,
-// one for reading only. The handle comes back open unless the verdict is
-// PROBE_ABSENT or PROBE_UNREADABLE.
-static int OpenProbedKey(HKEY parent, const char* name, HKEY* key)
+// one for reading only, both in the view. The handle comes back open unless
+// the verdict is PROBE_ABSENT or PROBE_UNREADABLE.
+static int OpenProbedKey(HKEY parent, const char* name, REGSAM view, HKEY* key)
 {
-    LONG result = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, key);
+    LONG result = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS | view, key);
 
     if (result == ERROR_SUCCESS)
         return PROBE_REMOVABLE;
     if (result == ERROR_FILE_NOT_FOUND)
         return PROBE_ABSENT;
-    result = RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key);
+    result = RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, key);
     if (result == ERROR_SUCCESS)
         return PROBE_STAYS;
     return result == ERROR_FILE_NOT_FOUND ? PROBE_ABSENT : PROBE_UNREADABLE;
 }
 
 // The verdict on parent\name and everything below it: the worst of its keys.
-// path names the key in the lines, and is given back as it came.
-static int ProbeKeyTree(CHECK_TALLY* tally, HKEY parent, const char* name, char* path, size_t size)
+// path names the key in the lines, and is given back as it came. Every open
+// names the view again: a handle does not keep it for its subkeys.
+static int ProbeKeyTree(CHECK_TALLY* tally, HKEY parent, const char* name, REGSAM view, char* path, size_t size)
 {
     HKEY key;
     char child[KEY_NAME_SIZE];  // one per level, like the deletion's
     size_t pathLength = TextLength(path);
     DWORD index;
     DWORD length;
-    int verdict = OpenProbedKey(parent, name, &key);
+    int verdict = OpenProbedKey(parent, name, view, &key);
     int childVerdict;
 
     if (verdict == PROBE_UNREADABLE)
@@ -54,7 +58,7 @@ static int ProbeKeyTree(CHECK_TALLY* tally, HKEY parent, const char* name, char*
         // A child whose path does not fit is named by the deepest key that does.
         if (!AppendPath(path, size, "\\") || !AppendPath(path, size, child))
             path[pathLength] = '\0';
-        childVerdict = ProbeKeyTree(tally, key, child, path, size);
+        childVerdict = ProbeKeyTree(tally, key, child, view, path, size);
         path[pathLength] = '\0';
         if (childVerdict > verdict)
             verdict = childVerdict;
@@ -64,19 +68,29 @@ static int ProbeKeyTree(CHECK_TALLY* tally, HKEY parent, const char* name, char*
     return verdict;
 }
 
-void CheckKeyTree(CHECK_TALLY* tally, const char* path)
+// The path that names the key in the lines.
+static BOOL ComposeShownPath(char* shown, size_t size, const char* path, REGSAM view)
+{
+    size_t prefixLength = sizeof(SoftwarePrefix) - 1;
+
+    if (view == KEY_WOW64_32KEY && FindSubstring(path, SoftwarePrefix) == path)
+        return CopyPath(shown, size, SoftwarePrefix32) && AppendPath(shown, size, path + prefixLength);
+    return CopyPath(shown, size, path);
+}
+
+void CheckKeyTree(CHECK_TALLY* tally, const char* path, REGSAM view)
 {
     char shown[LONG_PATH_SIZE];
 
-    if (!CopyPath(shown, sizeof(shown), path))
+    if (!ComposeShownPath(shown, sizeof(shown), path, view))
         return;
-    switch (ProbeKeyTree(tally, HKEY_LOCAL_MACHINE, path, shown, sizeof(shown))) {
+    switch (ProbeKeyTree(tally, HKEY_LOCAL_MACHINE, path, view, shown, sizeof(shown))) {
     case PROBE_REMOVABLE:
-        ReportItem("present key", path, "");
+        ReportItem("present key", shown, "");
         tally->removable++;
         break;
     case PROBE_STAYS:
-        ReportItem("stays key", path, " (it may not be deleted: no run removes it)");
+        ReportItem("stays key", shown, " (it may not be deleted: no run removes it)");
         tally->staying++;
         break;
     default:  // absent, or its unreadable keys have their own lines
@@ -103,7 +117,7 @@ void CheckMatchingSubkeys(CHECK_TALLY* tally, const char* parentPath, const char
         if (RegEnumKeyExA(parent, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
         if (MatchesDeviceId(name, patterns) && JoinPath(path, sizeof(path), parentPath, name))
-            CheckKeyTree(tally, path);
+            CheckKeyTree(tally, path, 0);
     }
     RegCloseKey(parent);
 }
@@ -114,7 +128,7 @@ void CheckValue(CHECK_TALLY* tally, const char* keyPath, const char* valueName)
     BYTE data[VALUE_BUFFER_SIZE];
     DWORD size = sizeof(data);
     char path[LONG_PATH_SIZE];
-    int verdict = OpenProbedKey(HKEY_LOCAL_MACHINE, keyPath, &key);
+    int verdict = OpenProbedKey(HKEY_LOCAL_MACHINE, keyPath, 0, &key);
     LONG result;
 
     if (verdict == PROBE_UNREADABLE)

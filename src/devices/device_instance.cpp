@@ -3,11 +3,9 @@
 
 #include "devices/devices.h"
 #include "platform/platform_mode.h"
+#include "platform/procedure.h"
 #include "product/product.h"
 #include "text/text.h"
-
-// GetProcAddress answers one generic type; this one converts to any other.
-typedef void (*ANY_PROCEDURE)(void);
 
 HDEVINFO OpenDeviceInstance(const DEVICE_INSTALLER* installer, int mode, HWND owner, const char* instancePath,
                             const char* classValueName, SP_DEVINFO_DATA* record)

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "entry/entry.h"
+#include "entry/handover.h"
 #include "platform/platform_mode.h"
 #include "sequences/sequences.h"
 #include "text/text.h"
@@ -26,6 +27,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             RunNt4Removal();
         break;
     case MODE_NT5:
+        // Only NT 5 has a 64-bit Windows on which the twin removes anything.
+#if !defined(_WIN64)
+        HandOverToNativeTwin();
+#endif
         RunNt5Removal();
         break;
     case MODE_9X:

@@ -27,6 +27,7 @@ const char InstanceMarkerNt4[] = "Root\\";
 const char InstanceMarkerNt5[] = "PCI\\";
 const char ClassValueName[] = "ClassGUID";
 const char SetupApiLibrary[] = "setupapi.dll";
+const char NativeTwinProgram[] = "qalm-uninstall64.exe";
 
 const char EnumPrefix9x[] = "Enum\\";
 const char EnumKey9x[] = "Enum";

@@ -27,6 +27,9 @@ extern const char InstanceMarkerNt4[];
 extern const char InstanceMarkerNt5[];
 extern const char ClassValueName[];
 extern const char SetupApiLibrary[];  // the device installer's DLL, loaded at run time
+// The 64-bit build of this program, which the 32-bit one starts on 64-bit
+// Windows from its own folder.
+extern const char NativeTwinProgram[];
 
 // 9x family
 extern const char EnumPrefix9x[];

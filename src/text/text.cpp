@@ -36,6 +36,29 @@ char* FindCharacter(char* text, char character)
     return NULL;
 }
 
+char* FindLastCharacter(char* text, char character)
+{
+    char* last = NULL;
+
+    for (; *text != '\0'; text++) {
+        if (*text == character)
+            last = text;
+    }
+    return last;
+}
+
+static char FoldAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+BOOL SameTextIgnoringCase(const char* a, const char* b)
+{
+    for (; *a != '\0' && FoldAscii(*a) == FoldAscii(*b); a++, b++)
+        ;
+    return FoldAscii(*a) == FoldAscii(*b);
+}
+
 void ClearBytes(void* buffer, size_t size)
 {
     unsigned char* bytes = (unsigned char*)buffer;

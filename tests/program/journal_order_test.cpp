@@ -30,6 +30,10 @@ TEST(JournalOrder, Nt5RunMakesTheCallsInOrderWithTheirMasksAndSizes)
         [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\HZUMDM])");
     RunProgram(machine);
     EXPECT_EQ(machine.journal.ToString(), WithRecordSize(R"(GetVersionExA(148) = 0 -> 2.5.1
+GetModuleHandleA("kernel32.dll") = 0 -> kernel32.dll
+GetProcAddress(kernel32.dll, "IsWow64Process") = 0
+GetCurrentProcess() = 0 -> GetCurrentProcess()
+IsWow64Process(GetCurrentProcess()) = 0 -> FALSE
 RegOpenKeyExA(HKLM, "SYSTEM\CurrentControlSet\Enum\PCI", 0, 0x8) = 0 -> h1 [SYSTEM\CurrentControlSet\Enum\PCI]
 RegEnumKeyExA(h1, 0, 256) = 0 -> "VEN_5A3E&DEV_3C10&SUBSYS_1" [SYSTEM\CurrentControlSet\Enum\PCI]
 RegOpenKeyExA(HKLM, "SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1", 0, 0x8) = 0 -> h2 [SYSTEM\CurrentControlSet\Enum\PCI\VEN_5A3E&DEV_3C10&SUBSYS_1]

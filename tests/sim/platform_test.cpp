@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(Named, Profiles,
 
 TEST(Platforms, EveryNamedProfileIsFoundByName)
 {
-    EXPECT_EQ(KnownPlatforms().size(), 13u);
+    EXPECT_EQ(KnownPlatforms().size(), 15u);
     for (const Platform& platform : KnownPlatforms())
         EXPECT_EQ(FindPlatform(platform.name)->name, platform.name);
     EXPECT_EQ(FindPlatform("WinXP")->majorVersion, 5u);

@@ -1,5 +1,7 @@
 // Loading libraries: setupapi.dll is the one library the program loads, and
 // its functions are the stand-in's own, unless the platform lacks them.
+// kernel32.dll is loaded with every process; of its functions only the one
+// that not every platform has is looked up.
 #include <windows.h>
 #include <setupapi.h>
 
@@ -7,6 +9,7 @@
 #include <string>
 
 #include "call_text.h"
+#include "rules/wow64.h"
 #include "win32sim/machine.h"
 
 using namespace win32sim;
@@ -17,6 +20,7 @@ namespace {
 using AnyProcedure = void (*)();
 
 const char SetupApiLibrary[] = "setupapi.dll";
+const char Kernel32Library[] = "kernel32.dll";
 
 // Names are matched with their letter case, as the platform does.
 const std::map<std::string, AnyProcedure>& SetupApiFunctions()
@@ -28,6 +32,21 @@ const std::map<std::string, AnyProcedure>& SetupApiFunctions()
         {"SetupDiDestroyDeviceInfoList", reinterpret_cast<AnyProcedure>(&SetupDiDestroyDeviceInfoList)},
     };
     return functions;
+}
+
+// What library exports under name on this platform, or nullptr.
+AnyProcedure FindExport(const Machine& machine, const std::string& library, const char* name)
+{
+    if (EqualsIgnoringCase(library, SetupApiLibrary)) {
+        auto found = SetupApiFunctions().find(name);
+        if (found == SetupApiFunctions().end() || machine.platform.setupApi == SetupApi::WithoutDeviceInstaller)
+            return nullptr;
+        return found->second;
+    }
+    if (EqualsIgnoringCase(library, Kernel32Library) && std::string_view(name) == "IsWow64Process" &&
+        HasIsWow64Process(machine.platform))
+        return reinterpret_cast<AnyProcedure>(&IsWow64Process);
+    return nullptr;
 }
 
 }  // namespace
@@ -58,21 +77,34 @@ FARPROC WINAPI GetProcAddress(HMODULE library, LPCSTR name)
     std::vector<std::string> arguments = {machine.handles.NameOf(library), Quoted(name)};
     AnyProcedure procedure = nullptr;
     DWORD status = ERROR_SUCCESS;
-    if (!machine.handles.FindModule(library)) {
+    const ModuleHandle* module = machine.handles.FindModule(library);
+    if (!module)
         status = ERROR_INVALID_HANDLE;
-    } else if (!name) {
+    else if (!name)
         status = ERROR_INVALID_PARAMETER;
-    } else {
-        auto found = SetupApiFunctions().find(name);
-        if (found == SetupApiFunctions().end() || machine.platform.setupApi == SetupApi::WithoutDeviceInstaller)
-            status = ERROR_PROC_NOT_FOUND;
-        else
-            procedure = found->second;
-    }
+    else if (!(procedure = FindExport(machine, module->library, name)))
+        status = ERROR_PROC_NOT_FOUND;
     if (status != ERROR_SUCCESS)
         machine.lastError = status;
     Record(machine, "GetProcAddress", std::move(arguments), status);
     return reinterpret_cast<FARPROC>(procedure);
+}
+
+// Only the program itself (NULL) and kernel32.dll are loaded with the process.
+HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+{
+    Machine& machine = CurrentMachine();
+    std::vector<std::string> arguments = {Quoted(name)};
+    HMODULE module = nullptr;
+    DWORD status = ERROR_SUCCESS;
+    if (!name)
+        module = machine.handles.LoadedModule(machine.programFolder.runningProgram);
+    else if (EqualsIgnoringCase(name, Kernel32Library) || EqualsIgnoringCase(name, "kernel32"))
+        module = machine.handles.LoadedModule(Kernel32Library);
+    else
+        status = machine.lastError = ERROR_MOD_NOT_FOUND;
+    Record(machine, "GetModuleHandleA", std::move(arguments), status, module ? machine.handles.NameOf(module) : "");
+    return module;
 }
 
 BOOL WINAPI FreeLibrary(HMODULE library)

@@ -89,6 +89,8 @@ BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set, PSP_DE
         status = ERROR_INVALID_USER_BUFFER;
     else if (!(device = RecordedDevice(*found, *record)))
         status = ERROR_INVALID_PARAMETER;
+    else if (machine.InWow64())  // a 32-bit caller on 64-bit Windows may not run the class installer
+        status = ERROR_IN_WOW64;
     else
         status = RemoveDevice(machine, *device);
     Record(machine, "SetupDiCallClassInstaller", std::move(arguments), status, "", device ? *device : "");

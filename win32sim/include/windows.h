@@ -10,6 +10,8 @@ typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
 typedef int BOOL;
+typedef BOOL* PBOOL;
+typedef BOOL* LPBOOL;
 typedef unsigned int UINT;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;
@@ -52,6 +54,8 @@ typedef intptr_t (*FARPROC)(void);
 
 struct _OVERLAPPED;
 typedef _OVERLAPPED* LPOVERLAPPED;
+struct _SECURITY_ATTRIBUTES;
+typedef _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 typedef struct _GUID {
     uint32_t Data1;
@@ -79,6 +83,7 @@ typedef struct _GUID {
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_KEY_DELETED 1018L
@@ -97,6 +102,9 @@ typedef struct _GUID {
 #define KEY_ENUMERATE_SUB_KEYS 0x0008
 #define KEY_NOTIFY 0x0010
 #define KEY_CREATE_LINK 0x0020
+// The registry view on 64-bit Windows; 32-bit XP and 2003 ignore them.
+#define KEY_WOW64_64KEY 0x0100
+#define KEY_WOW64_32KEY 0x0200
 #define KEY_READ 0x20019
 #define KEY_ALL_ACCESS 0xF003F
 
@@ -109,6 +117,14 @@ typedef struct _GUID {
 
 #define STD_OUTPUT_HANDLE ((DWORD)-11)
 #define STD_ERROR_HANDLE ((DWORD)-12)
+
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+
+#define STARTF_USESHOWWINDOW 0x00000001
+#define SW_HIDE 0
+#define CREATE_NO_WINDOW 0x08000000
 
 #define VER_PLATFORM_WIN32s 0
 #define VER_PLATFORM_WIN32_WINDOWS 1
@@ -131,6 +147,34 @@ typedef struct _OSVERSIONINFOA {
     DWORD dwPlatformId;
     CHAR szCSDVersion[128];
 } OSVERSIONINFOA, *LPOSVERSIONINFOA;
+
+typedef struct _STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved;
+    LPSTR lpDesktop;
+    LPSTR lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    LPBYTE lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+} STARTUPINFOA, *LPSTARTUPINFOA;
+
+typedef struct _PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+} PROCESS_INFORMATION, *LPPROCESS_INFORMATION;
 
 typedef struct _SERVICE_STATUS {
     DWORD dwServiceType;
@@ -168,6 +212,18 @@ HMODULE WINAPI LoadLibraryA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE library, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE library);
 void WINAPI SetLastError(DWORD error);
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
+HANDLE WINAPI GetCurrentProcess(void);
+// Windows before XP SP2 and 2003 SP1 lacks it: programs look it up in kernel32.
+BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64);
+BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                           LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                           LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                           LPPROCESS_INFORMATION processInformation);
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL WINAPI CloseHandle(HANDLE handle);
 
 // The program's entry, as the platform's start-up code calls it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);

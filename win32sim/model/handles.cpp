@@ -71,9 +71,33 @@ HMODULE Handles::AddModule(ModuleHandle module)
     return Add<HMODULE>(modules_, std::move(module), "mod" + std::to_string(++modulesHandedOut_));
 }
 
-ModuleHandle* Handles::FindModule(HMODULE handle) { return FindIn(modules_, handle); }
+ModuleHandle* Handles::FindModule(HMODULE handle)
+{
+    ModuleHandle* module = FindIn(modules_, handle);
+    return module ? module : FindIn(loadedModules_, handle);
+}
 
 bool Handles::CloseModule(HMODULE handle) { return EraseFrom(modules_, handle); }
+
+HMODULE Handles::LoadedModule(const std::string& library)
+{
+    for (const auto& [value, module] : loadedModules_) {
+        if (module.library == library)
+            return reinterpret_cast<HMODULE>(value);
+    }
+    return Add<HMODULE>(loadedModules_, ModuleHandle{library, ""}, library);
+}
+
+HANDLE Handles::AddProcess(ProcessHandle process)
+{
+    std::string name = process.isThread ? "thread" + std::to_string(++threadsHandedOut_)
+                                        : "process" + std::to_string(++processesHandedOut_);
+    return Add<HANDLE>(processes_, std::move(process), std::move(name));
+}
+
+ProcessHandle* Handles::FindProcess(HANDLE handle) { return FindIn(processes_, handle); }
+
+bool Handles::CloseProcess(HANDLE handle) { return EraseFrom(processes_, handle); }
 
 HANDLE Handles::StandardHandle(int descriptor)
 {
@@ -108,6 +132,10 @@ std::string Handles::NameOf(const void* handle) const
     if (auto it = sets_.find(value); it != sets_.end())
         return it->second.name;
     if (auto it = modules_.find(value); it != modules_.end())
+        return it->second.name;
+    if (auto it = loadedModules_.find(value); it != loadedModules_.end())
+        return it->second.name;
+    if (auto it = processes_.find(value); it != processes_.end())
         return it->second.name;
     if (auto it = standardHandles_.find(value); it != standardHandles_.end())
         return it->second == 1 ? "stdout" : "stderr";

@@ -18,6 +18,14 @@ Platform Profile(const char* name, DWORD id, DWORD major, DWORD minor, DWORD bui
     return platform;
 }
 
+// Windows XP Professional x64 and Server 2003 x64 are both NT 5.2, build 3790.
+Platform Profile64(const char* name)
+{
+    Platform platform = Profile(name, VER_PLATFORM_WIN32_NT, 5, 2, 3790);
+    platform.wow64 = true;
+    return platform;
+}
+
 std::optional<DWORD> ParseNumber(std::string_view text)
 {
     DWORD number = 0;
@@ -44,6 +52,8 @@ const std::vector<Platform>& KnownPlatforms()
             Profile("win2k", VER_PLATFORM_WIN32_NT, 5, 0, 2195),
             Profile("winxp", VER_PLATFORM_WIN32_NT, 5, 1, 2600),
             Profile("win2003", VER_PLATFORM_WIN32_NT, 5, 2, 3790),
+            Profile64("winxp64"),
+            Profile64("win2003x64"),
             Profile("vista", VER_PLATFORM_WIN32_NT, 6, 0, 6000),
             Profile("win7", VER_PLATFORM_WIN32_NT, 6, 1, 7601),
             Profile("win10", VER_PLATFORM_WIN32_NT, 10, 0, 19045),

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "wow64.h"
+
 namespace win32sim {
 
 namespace {
@@ -43,10 +45,14 @@ LONG OpenKey(const Machine& machine, const KeyHandle& parent, std::string_view p
 {
     if (parent.key->IsDeleted())
         return ERROR_KEY_DELETED;
-    RegKey* key = parent.key->FindPath(path);
+    RegKey* key = nullptr;
+    const LONG found = FindViewedKey(machine, parent, path, desired, key);
+    if (found != ERROR_SUCCESS)
+        return found;
     if (!key)
         return ERROR_FILE_NOT_FOUND;
-    if (SecurityRefuses(machine, *key, desired))
+    // The view flags choose a key; they are no rights its security grants.
+    if (SecurityRefuses(machine, *key, desired & ~(KEY_WOW64_64KEY | KEY_WOW64_32KEY)))
         return ERROR_ACCESS_DENIED;
     opened = key->Shared();
     return ERROR_SUCCESS;
@@ -107,7 +113,9 @@ LONG DeleteKey(const Machine& machine, const KeyHandle& parent, std::string_view
 {
     if (parent.key->IsDeleted())
         return ERROR_KEY_DELETED;
-    RegKey* key = parent.key->FindPath(path);  // "" is the handle's own key
+    // "" is the handle's own key; RegDeleteKeyA has no view flags: the caller's own view.
+    RegKey* key = nullptr;
+    FindViewedKey(machine, parent, path, 0, key);
     if (!key)
         return ERROR_FILE_NOT_FOUND;
     if (!key->Parent())

@@ -1,5 +1,6 @@
 // The handles a machine hands out: registry keys, service-manager and service
-// handles, device-information sets, loaded libraries, standard output. Each has a value no other handle of the
+// handles, device-information sets, loaded libraries, processes and threads,
+// standard output. Each has a value no other handle of the
 // machine ever had, whatever its kind, and a short name for the journal.
 #pragma once
 
@@ -42,6 +43,14 @@ struct ModuleHandle {
     std::string name;     // "mod1"
 };
 
+// A process CreateProcessA started, or its first thread. The stand-in runs a
+// process to its end before handing its handles out.
+struct ProcessHandle {
+    bool isThread = false;
+    DWORD exitCode = 0;
+    std::string name;  // "process1", "thread1"
+};
+
 class Handles {
 public:
     HKEY AddKey(KeyHandle handle);    // names it
@@ -59,6 +68,14 @@ public:
     HMODULE AddModule(ModuleHandle module);
     ModuleHandle* FindModule(HMODULE handle);
     bool CloseModule(HMODULE handle);
+    // A library loaded with the process (kernel32.dll), as GetModuleHandleA
+    // answers it: one value for the machine's lifetime, never closed, named
+    // by the library ("kernel32.dll").
+    HMODULE LoadedModule(const std::string& library);
+
+    HANDLE AddProcess(ProcessHandle process);
+    ProcessHandle* FindProcess(HANDLE handle);
+    bool CloseProcess(HANDLE handle);
 
     // The process's standard output (descriptor 1, named "stdout") or error
     // (2, "stderr"): one value each for the machine's lifetime, handed out on
@@ -69,7 +86,10 @@ public:
     // The journal's name for any handle value: HKLM, NULL, INVALID_HANDLE_VALUE,
     // an open handle's name, or the value in hex.
     std::string NameOf(const void* handle) const;
-    size_t OpenCount() const { return keys_.size() + services_.size() + sets_.size() + modules_.size(); }
+    size_t OpenCount() const
+    {
+        return keys_.size() + services_.size() + sets_.size() + modules_.size() + processes_.size();
+    }
 
 private:
     uintptr_t NextValue();
@@ -81,6 +101,8 @@ private:
     std::map<uintptr_t, ServiceHandle> services_;
     std::map<uintptr_t, DeviceInfoSet> sets_;
     std::map<uintptr_t, ModuleHandle> modules_;
+    std::map<uintptr_t, ModuleHandle> loadedModules_;
+    std::map<uintptr_t, ProcessHandle> processes_;
     std::map<uintptr_t, int> standardHandles_;  // value -> descriptor
     uintptr_t nextValue_ = 0x1000;
     int keysHandedOut_ = 0;
@@ -88,6 +110,8 @@ private:
     int servicesHandedOut_ = 0;
     int setsHandedOut_ = 0;
     int modulesHandedOut_ = 0;
+    int processesHandedOut_ = 0;
+    int threadsHandedOut_ = 0;
 };
 
 }  // namespace win32sim

@@ -12,7 +12,10 @@
 //                the machine hands out by its kind and a number counted per
 //                machine from 1: h1, h2 (registry keys), sc1 (service
 //                manager), svc1 (services), set1 (device-information sets),
-//                mod1 (loaded libraries); stdout and stderr;
+//                mod1 (loaded libraries), process1 and thread1 (started
+//                programs); a library loaded with the process by its file
+//                name (kernel32.dll); stdout and stderr; the caller's own
+//                process as GetCurrentProcess();
 //                INVALID_HANDLE_VALUE, NULL, or 0x... for one never handed out.
 //              Output buffers are not arguments; their sizes are, as passed
 //              in (RegEnumKeyExA's name length, RegQueryValueExA's data size,
@@ -31,12 +34,15 @@
 //              the number of bytes written (WriteFile), the name read in quotes
 //              (RegEnumKeyExA), the data size (RegQueryValueExA),
 //              "ID.MAJOR.MINOR" (GetVersionExA), NULL (GetFocus), the value
-//              (GetLastError); else "".
+//              (GetLastError), the module (GetModuleHandleA), the path in
+//              quotes (GetModuleFileNameA), TRUE or FALSE (IsWow64Process),
+//              "process1, thread1" (CreateProcessA), WAIT_OBJECT_0; else "".
 //   target     what the call acted on, relative to HKEY_LOCAL_MACHINE as the
 //              program spelled it (the handle's path joined with the subkey,
 //              no trailing backslash): the key opened, enumerated, queried or
 //              deleted; for services the service name; for the device
-//              installer the device-instance id. "" when nothing is named.
+//              installer the device-instance id; the program CreateProcessA
+//              starts. "" when nothing is named.
 //
 // Only the program's calls are entries. What the platform removes of its own
 // accord stands under the call that asked for it: a remove request's entry

@@ -1,13 +1,15 @@
 // The in-memory Windows machine behind the stand-in's Win32 calls: the
 // registry under HKEY_LOCAL_MACHINE, the services' run state, the platform
-// version and a journal of every call the program made.
+// version, the program's folder and a journal of every call the program made.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,20 @@ struct DeviceRemoval {
     std::vector<std::string> removedKeys;
 };
 
+// A program CreateProcessA can start: its entry runs on the same machine, as
+// a process of its bitness, and answers the exit code.
+struct ProgramImage {
+    int bits = 32;
+    std::function<int()> entry;
+};
+
+// The folder the running program was started from, and the files beside it.
+struct ProgramFolder {
+    std::string path = "C:\\Program Files\\Tools";     // no trailing backslash
+    std::string runningProgram = "program.exe";        // GetModuleFileNameA(NULL) names path\runningProgram
+    std::set<std::string, CaseInsensitiveLess> files;  // the others in it
+};
+
 class Machine {
 public:
     explicit Machine(Platform platform);
@@ -63,10 +79,21 @@ public:
     DWORD lastError = ERROR_SUCCESS;  // GetLastError; one thread, one value
     Handles handles;
 
+    // The process that makes the calls: 32 bits, or 64 while CreateProcessA
+    // runs a 64-bit program (platform.wow64 only).
+    int processBits = 32;
+    ProgramFolder programFolder;
+    // What the files of the program folder run, by name; whoever runs the
+    // program registers them. A file without one is no program.
+    std::map<std::string, ProgramImage, CaseInsensitiveLess> programImages;
+
     // 9x semantics (platform id 1): no access checks, recursive RegDeleteKeyA.
     bool Is9x() const { return platform.platformId == VER_PLATFORM_WIN32_WINDOWS; }
+    // A 32-bit process on 64-bit Windows.
+    bool InWow64() const { return platform.wow64 && processBits == 32; }
 
-    // Registry keys, service handles and device-information sets still open.
+    // Registry keys, service handles, device-information sets, libraries,
+    // processes and threads still open.
     size_t OpenHandleCount() const;
 
     // An open key handle or HKEY_LOCAL_MACHINE (full access to the current

@@ -26,13 +26,16 @@ struct Platform {
     bool versionQueryFails = false;  // GetVersionExA returns FALSE and fills nothing
     DWORD buildNumber = 0;           // as dwBuildNumber reports it (9x: version in the high word)
     SetupApi setupApi = SetupApi::Present;
+    // 64-bit Windows: 32-bit programs run under WOW64 beside 64-bit ones.
+    bool wow64 = false;
 };
 
 // The build number as the 9x family reports it: the version again in the high word.
 DWORD Build9x(DWORD major, DWORD minor, DWORD build);
 
 // The named profiles: win31, win95, win98, winme, nt351, nt40, win2k, winxp,
-// win2003, vista, win7, win10, and "fail" for a version query that fails.
+// win2003, winxp64 and win2003x64 (64-bit), vista, win7, win10, and "fail"
+// for a version query that fails.
 const std::vector<Platform>& KnownPlatforms();
 
 // A profile name (any letter case), or "ID.MAJOR.MINOR" with decimal numbers
