@@ -32,7 +32,7 @@ void WriteHelp(std::ostream& out)
         << "  PATH           a mounted Windows partition, its Windows folder (WINDOWS or\n"
         << "                 WINNT), or the hive files SYSTEM, SOFTWARE or the 9x SYSTEM.DAT\n"
         << "  --os PROFILE   the Windows version to run as, instead of the one the hives\n"
-        << "                 record:";
+        << "                 record:\n                ";
     for (const win32sim::Platform& platform : win32sim::KnownPlatforms())
         out << " " << platform.name;
     out << "\n"

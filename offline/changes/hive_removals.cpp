@@ -55,11 +55,8 @@ std::string ShownValue(const std::string& keyPath, const std::string& name)
     return "the value \"" + Printable(name) + "\" of HKLM\\" + Printable(keyPath);
 }
 
-}  // namespace
-
-HiveRemovals ToHiveRemovals(const RegistryChanges& changes, const HiveLayout& layout)
+void AddRemovals(const RegistryChanges& changes, const HiveLayout& layout, HiveRemovals& removals)
 {
-    HiveRemovals removals;
     for (const KeySubtree& subtree : changes.removedKeys) {
         if (std::optional<HiveKey> key = layout.ToHive(subtree.path))
             removals.keys.push_back(std::move(*key));
@@ -79,6 +76,16 @@ HiveRemovals ToHiveRemovals(const RegistryChanges& changes, const HiveLayout& la
         removals.notInHives.push_back(ShownValue(value.keyPath, value.name) + " it added");
     for (const ValueChange& value : changes.changedValues)
         removals.notInHives.push_back(ShownValue(value.keyPath, value.name) + " it changed");
+}
+
+}  // namespace
+
+HiveRemovals ToHiveRemovals(const PreviewResult& run, const HiveLayout& layout)
+{
+    HiveRemovals removals;
+    if (run.handover && run.handover->twin)
+        AddRemovals(run.handover->twin->changes, layout, removals);
+    AddRemovals(run.changes, layout, removals);
     return removals;
 }
 

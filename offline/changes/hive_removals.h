@@ -9,7 +9,7 @@
 #include "apply/hive_apply.h"
 #include "hives/hive_layout.h"
 #include "input/hive_files.h"
-#include "run/registry_changes.h"
+#include "run/preview.h"
 #include "win32sim/registry.h"
 
 namespace qalm {
@@ -27,7 +27,8 @@ struct HiveRemovals {
     std::vector<std::string> notInHives;
 };
 
-HiveRemovals ToHiveRemovals(const RegistryChanges& changes, const HiveLayout& layout);
+// The run's changes, the 64-bit twin's first where the program handed over to it.
+HiveRemovals ToHiveRemovals(const PreviewResult& run, const HiveLayout& layout);
 
 // The same removals on a registry loaded through another layout. Throws
 // std::logic_error when a key or value is not there: the registry was not

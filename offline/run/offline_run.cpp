@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "product/product.h"
+#include "run/program_runner.h"
 #include "win32sim/machine.h"
 
 namespace qalm {
@@ -45,6 +46,8 @@ ControlSetRun RunOnce(win32sim::Registry& registry, const OfflineHives& hives, c
     // marked for deletion, a device removed) is left but its registry.
     win32sim::Machine machine(platform);
     machine.registry = std::move(registry);
+    // The product ships both builds: on 64-bit Windows the program finds its twin, as in the preview.
+    PlaceNativeTwin(machine, true);
     run.result =
         RunPreview(machine, Sources(hives.Files()), [](std::string_view call) { return call == "RegOpenKeyExA"; });
     for (const win32sim::JournalEntry& open : run.result.otherCalls) {
@@ -53,7 +56,7 @@ ControlSetRun RunOnce(win32sim::Registry& registry, const OfflineHives& hives, c
             run.hardwareKeys.push_back(open.target);
     }
     run.result.otherCalls.clear();
-    run.removals = ToHiveRemovals(run.result.changes, hives.Layout(controlSet));
+    run.removals = ToHiveRemovals(run.result, hives.Layout(controlSet));
     registry = std::move(machine.registry);
     return run;
 }

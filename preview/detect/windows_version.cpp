@@ -56,7 +56,7 @@ win32sim::Platform NearestProfile(DWORD platformId, DWORD major, DWORD minor)
     const win32sim::Platform* below = nullptr;
     const win32sim::Platform* lowest = nullptr;
     for (const win32sim::Platform& profile : win32sim::KnownPlatforms()) {
-        if (profile.platformId != platformId || profile.versionQueryFails)
+        if (profile.platformId != platformId || profile.versionQueryFails || profile.wow64)
             continue;
         if (!lowest || order(profile) < order(*lowest))
             lowest = &profile;
@@ -67,6 +67,30 @@ win32sim::Platform NearestProfile(DWORD platformId, DWORD major, DWORD minor)
     platform.majorVersion = major;
     platform.minorVersion = minor;
     return platform;
+}
+
+// Where 32-bit programs run under WOW64: the processor architecture the
+// session manager hands every process is a 64-bit one.
+bool Is64Bit(const win32sim::Registry& registry)
+{
+    const win32sim::RegKey* environment = registry.Find(kEnvironmentKey);
+    const std::optional<std::string> architecture =
+        environment ? ReadString(*environment, "PROCESSOR_ARCHITECTURE") : std::nullopt;
+    return architecture && (win32sim::EqualsIgnoringCase(*architecture, "AMD64") ||
+                            win32sim::EqualsIgnoringCase(*architecture, "IA64"));
+}
+
+// The 64-bit profile of that version, or the 32-bit one made 64-bit.
+void Make64Bit(win32sim::Platform& platform)
+{
+    for (const win32sim::Platform& profile : win32sim::KnownPlatforms()) {
+        if (profile.wow64 && profile.platformId == platform.platformId &&
+            profile.majorVersion == platform.majorVersion && profile.minorVersion == platform.minorVersion) {
+            platform.name = profile.name;
+            break;
+        }
+    }
+    platform.wow64 = true;
 }
 
 [[noreturn]] void NotRecorded(const char* key, const char* value, const std::string& problem)
@@ -99,6 +123,10 @@ DetectedVersion DetectNt(const win32sim::Registry& registry)
     const std::optional<std::string> servicePack = ReadString(*key, "CSDVersion");
     if (servicePack && !servicePack->empty())
         detected.recorded += ", " + Printable(*servicePack);
+    if (Is64Bit(registry)) {
+        Make64Bit(detected.platform);
+        detected.recorded += ", 64-bit";
+    }
     return detected;
 }
 

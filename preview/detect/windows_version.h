@@ -16,6 +16,8 @@ enum class WindowsFamily { Nt, Windows9x };
 // Where each family records its version.
 inline constexpr char kNtVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 inline constexpr char k9xVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+// NT: whether it is 64-bit, by its PROCESSOR_ARCHITECTURE.
+inline constexpr char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 struct DetectedVersion {
     // The nearest profile's name with the version numbers as recorded, so
@@ -31,7 +33,8 @@ public:
 };
 
 // NT: CurrentVersion ("5.1"), CurrentBuildNumber and CSDVersion of
-// kNtVersionKey; 9x: VersionNumber ("4.10.2222") of k9xVersionKey.
+// kNtVersionKey, and a 64-bit profile where kEnvironmentKey names a 64-bit
+// PROCESSOR_ARCHITECTURE; 9x: VersionNumber ("4.10.2222") of k9xVersionKey.
 // Throws VersionNotRecorded naming the key and value that are missing or unreadable.
 DetectedVersion DetectWindowsVersion(const win32sim::Registry& registry, WindowsFamily family);
 

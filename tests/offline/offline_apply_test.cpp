@@ -15,11 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr char k64BitEnvironment[] =
+    "\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment]\n"
+    "\"PROCESSOR_ARCHITECTURE\"=\"AMD64\"\n\n";
+
 struct Family {
     const char* name;
     const char* fixture;
     NtVersion version;
     const char* profile;
+    const char* moreKeys = "";  // added to the fixture's
 };
 
 void PrintTo(const Family& family, std::ostream* out) { *out << family.name; }
@@ -28,6 +33,8 @@ const Family kFamilies[] = {
     {"nt4", "nt4-modem-installed", {"4.0", "1381", "Service Pack 6"}, "nt40"},
     {"win2k", "nt5-second-variant-only", {"5.0", "2195", "Service Pack 4"}, "win2k"},
     {"winxp", "nt5-modem-installed", {"5.1", "2600", "Service Pack 3"}, "winxp"},
+    // The program hands over to its 64-bit twin, whose removals are written too.
+    {"winxp64", "nt5-modem-installed", {"5.2", "3790", "Service Pack 2"}, "winxp64", k64BitEnvironment},
 };
 
 // The keys of a .reg file whose path starts with from, renamed to start with
@@ -109,7 +116,8 @@ TEST_P(OfflineApplyFamily, LeavesThePreviewsAfterStateAndTheOtherControlSetAsItW
 {
     const Family& family = GetParam();
     TemporaryFolder folder;
-    const NtInstallation windows = MakeNtInstallation(folder, WineFixture(family.fixture), family.version);
+    const NtInstallation windows =
+        MakeNtInstallation(folder, WineFixture(family.fixture) + family.moreKeys, family.version);
     const Backups before{ReadFile(windows.systemHive), ReadFile(windows.softwareHive)};
     const std::string otherSetBefore =
         KeysRenamed(ExportHive(windows.systemHive, kSystemPrefix), "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002",

@@ -14,8 +14,9 @@ struct Family {
     const char* fixture;
     NtVersion version;
     const char* profile;
-    const char* platformLine;  // what the report says the version is
-    bool touchesHardware;      // the serial-port map, which lies in no hive
+    const char* platformLine;   // what the report says the version is
+    bool touchesHardware;       // the serial-port map, which lies in no hive
+    const char* moreKeys = "";  // added to the fixture's
 };
 
 const Family kFamilies[] = {
@@ -55,7 +56,8 @@ TEST_P(OfflinePreview, EqualsThePreviewOfTheSameExportWithTheVersionTheHivesReco
 {
     const Family& family = GetParam();
     TemporaryFolder folder;
-    const NtInstallation windows = MakeNtInstallation(folder, WineFixture(family.fixture), family.version);
+    const NtInstallation windows =
+        MakeNtInstallation(folder, WineFixture(family.fixture) + family.moreKeys, family.version);
 
     const OfflineRun offline = RunOffline({"--after", folder.PathOf("offline-after.reg"), windows.partition});
     ASSERT_EQ(offline.exitCode, 0) << offline.err;
