@@ -1,7 +1,7 @@
 #include <sstream>
 
-#include "preview_test_support.h"
 #include "regfile/reg_reader.h"
+#include "regfile_test_support.h"
 
 namespace qalm::testing {
 namespace {

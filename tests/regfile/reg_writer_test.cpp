@@ -1,8 +1,7 @@
 #include <sstream>
 
-#include "preview_test_support.h"
 #include "regfile/reg_writer.h"
-#include "sample_machine.h"
+#include "regfile_test_support.h"
 
 namespace qalm::testing {
 namespace {
@@ -114,16 +113,6 @@ TEST(RegWriter, WritesAUnicodeExportThatReadsBackTheSame)
     ASSERT_EQ(file.substr(0, 6), std::string("\xFF\xFEW\0i\0", 6));
     EXPECT_EQ(file.substr(file.size() - 4), std::string("\r\0\n\0", 4));
     EXPECT_EQ(RegistryFrom(file).Dump(), registry.Dump());
-}
-
-TEST(RegWriter, RoundTripsTheSampleMachine)
-{
-    win32sim::Registry sample;
-    LoadSampleMachine(sample);
-    const std::string once = Regedit4Of(sample);
-    const win32sim::Registry reread = RegistryFrom(once);
-    EXPECT_EQ(reread.Dump(), sample.Dump());
-    EXPECT_EQ(Regedit4Of(reread), once);
 }
 
 }  // namespace

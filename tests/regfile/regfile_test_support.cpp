@@ -1,4 +1,4 @@
-#include "preview_test_support.h"
+#include "regfile_test_support.h"
 
 #include <cstdlib>
 #include <filesystem>
