@@ -1,18 +1,8 @@
-#include <sstream>
-
-#include "preview_test_support.h"
-#include "regfile/reg_writer.h"
 #include "sample_machine.h"
+#include "preview_test_support.h"
 
 namespace qalm::testing {
 namespace {
-
-std::string Regedit4Of(const win32sim::Registry& registry)
-{
-    std::ostringstream out;
-    WriteRegedit4(registry, out);
-    return out.str();
-}
 
 TEST(SampleMachine, RoundTripsThroughARegedit4Export)
 {

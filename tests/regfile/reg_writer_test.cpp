@@ -6,13 +6,6 @@
 namespace qalm::testing {
 namespace {
 
-std::string Regedit4Of(const win32sim::Registry& registry)
-{
-    std::ostringstream out;
-    WriteRegedit4(registry, out);
-    return out.str();
-}
-
 TEST(RegWriter, WritesKeysDepthFirstInEnumerationOrderAndValuesByName)
 {
     win32sim::Registry registry;

@@ -5,13 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "regfile/machine_loader.h"
+#include "regfile/reg_writer.h"
 #include "win32sim/registry.h"
 
 namespace qalm::testing {
+
+// The machine as a REGEDIT4 export, as the writer makes it.
+inline std::string Regedit4Of(const win32sim::Registry& registry)
+{
+    std::ostringstream out;
+    WriteRegedit4(registry, out);
+    return out.str();
+}
 
 inline win32sim::Registry RegistryFrom(const std::string& regText)
 {
