@@ -17,7 +17,13 @@ WINEDEBUG=-all
 WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export WINEARCH WINELOADER WINESERVER WINEDEBUG WINEDLLOVERRIDES
 
-wine() { "$WINELOADER" "$@"; }
+# Every Wine process starts with the same address layout (setarch -R, which
+# its children inherit). Debian's Wine has no preloader, so with the
+# kernel's randomisation the loader's heap lands anywhere in a gigabyte and,
+# about once in 1500 starts, where the process needs the shared user data
+# (0x7ffe0000): it does not start ("failed to map the shared user data";
+# regedit then falls back to start.exe, "ShellExecuteEx failed").
+wine() { setarch -R "$WINELOADER" "$@"; }
 wineserver() { "$WINESERVER" "$@"; }
 
 wine_is_installed() { [ -x "$WINELOADER" ] && [ -x "$WINESERVER" ]; }
