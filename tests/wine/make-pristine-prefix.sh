@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the prefix that every scenario starts from (wineboot is slow, so
 # this runs once per test run and the scenarios copy it), 64-bit unless
-# WINEARCH=win32. With EXE, a missing program skips the suite.
+# WINEARCH=win32. With EXE, a missing program fails the suite: a stage
+# never passes without having run.
 #   make-pristine-prefix.sh DIR [EXE]
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
@@ -9,8 +10,8 @@ prefix=$1
 exe=${2:-}
 
 if [ -n "$exe" ] && [ ! -f "$exe" ]; then
-    echo "SKIP: $exe is not built (cmake --build --preset win64), so there is nothing to run"
-    exit 77
+    echo "FAIL: $exe is not built (cmake --build --preset win64), so there is nothing to run"
+    exit 1
 fi
 
 if ! wine_is_installed; then
