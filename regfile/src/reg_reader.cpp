@@ -184,8 +184,11 @@ private:
     // - A value whose hex bytes go on below a backslash takes the lines that
     //   continue it (those that begin with a hex digit) with it, unnamed:
     //   regedit reads no line that begins so.
-    // - A continuation that is not hex bytes leaves the value out, and that
-    //   line too, as regedit does: it is not read again as a key or a value.
+    // - A value whose backslash follows a hex byte without a comma is left
+    //   out, and the line below it read on its own, as regedit does.
+    // - A continuation that does not begin with a hex digit, another
+    //   backslash too, leaves the value out, and that line too, as regedit
+    //   does: it is not read again as a key or a value.
     // - A key line left out takes the values below it with it, each named, up
     //   to the next key line, as regedit does for a root it does not know. For
     //   a line without its closing bracket, or one that begins "[ ", Wine's
@@ -194,8 +197,9 @@ private:
     // Where Wine's regedit shows what it does but its tests do not try Windows:
     // - Text after the last "]" of a key line is passed over, as Wine's
     //   regedit passes it over; a "]" in that text makes it part of the name.
-    // - A dword needs a digit: "dword:;note" is left out, where Wine's regedit
-    //   would make it 0.
+    // - A dword needs a digit: "dword:;note" and "dword: ;note" are left out,
+    //   where Wine's regedit would make them 0.
+    // - hex(1) data gets its terminator as hex(2) and hex(7) data do (EndString).
     void LeaveOut(const RegReadError& error, bool keyLine, size_t firstLine)
     {
         std::string problem = error.Problem();
@@ -366,6 +370,7 @@ private:
             return;
         }
         if (cursor.ConsumeIgnoringCase("dword:")) {
+            cursor.SkipSpaces();  // regedit, and Wine's, whose tests Windows passes, read "dword: 00000001"
             unsigned long number = 0;
             if (!cursor.ConsumeHex(8, number))
                 Expected("up to 8 hex digits after dword:", cursor);
@@ -397,27 +402,26 @@ private:
             if (!cursor.Consume(':'))
                 Expected(": after hex", cursor);
             ParseHexBytes(cursor);
-            // Unicode exports hold string types as UTF-16; the ANSI calls see them narrowed.
-            if (format_ == Format::Version5 && IsStringType(type))
-                data_ = Utf16LeToUtf8(data_);
+            if (IsStringType(type))
+                EndString();
             return;
         }
         Expected("\"text\", dword:, hex: or hex(N): after =", cursor);
     }
 
     // Comma-separated bytes, perhaps with a ; comment after them; a backslash
-    // continues them below.
+    // where a byte could begin continues them below. After a byte only a
+    // comma or the end of the bytes may follow: regedit leaves out a value
+    // whose backslash stands right after a byte.
     void ParseHexBytes(Cursor cursor)
     {
         data_.clear();
-        bool olderReading = false;  // see ContinueBelow
-        const auto ends = [&] { return olderReading ? cursor.OnlySpacesLeft() : OnlyCommentLeft(cursor); };
         for (;;) {
             ConsumeHexTriples(cursor);
-            if (ends())
+            if (OnlyCommentLeft(cursor))
                 return;
             if (cursor.Consume('\\')) {
-                if (!ContinueBelow(cursor, olderReading))
+                if (!ContinueBelow(cursor))
                     return;
                 continue;
             }
@@ -425,42 +429,47 @@ private:
             if (!cursor.ConsumeHex(2, byte))
                 Expected("a hex byte such as 0a", cursor);
             data_.push_back(static_cast<BYTE>(byte));
-            if (ends())
+            if (OnlyCommentLeft(cursor))
                 return;
-            if (cursor.Consume(','))
-                continue;
-            if (!cursor.Consume('\\'))
+            if (!cursor.Consume(','))
                 Expected(", between hex bytes", cursor);
-            olderReading = true;
-            ContinueBelow(cursor, olderReading);
         }
     }
 
     // After a backslash: moves to the line the bytes go on at; false where
-    // the end of the file ends the value. As regedit reads a backslash where
-    // a byte could begin, a ; comment may follow it, blank lines and comments
-    // below are passed over, and the bytes go on at a hex digit. Regedit
-    // leaves out a value whose backslash follows a byte without a comma, or
-    // whose bytes go on at another backslash; this reader still takes them
-    // as it always has, and from there on reads the value by its older rule:
-    // nothing after a backslash, the very next line, no end of the file.
-    bool ContinueBelow(Cursor& cursor, bool& olderReading)
+    // the end of the file ends the value. As regedit reads it, a ; comment
+    // may follow the backslash, blank lines and comments below are passed
+    // over, and the bytes go on at a hex digit: at anything else, another
+    // backslash too, the value is left out with that line.
+    bool ContinueBelow(Cursor& cursor)
     {
-        if (!(olderReading ? cursor.OnlySpacesLeft() : OnlyCommentLeft(cursor)))
+        if (!OnlyCommentLeft(cursor))
             Expected("the end of the line after \\", cursor);
         std::string_view next;
         while (NextLine(next)) {
             cursor = Cursor(next);
-            if (olderReading)
-                return true;
-            if (!OnlyCommentLeft(cursor)) {
-                olderReading = cursor.Peek() == '\\';
-                return true;
-            }
+            if (OnlyCommentLeft(cursor))
+                continue;
+            if (!IsHexDigit(cursor.Peek()))
+                Expected("a hex byte such as 0a", cursor);
+            return true;
         }
-        if (olderReading)
-            Fail("expected another line of hex bytes after \\, found the end of the file");
         return false;
+    }
+
+    // String data ends with its terminator: regedit, and Wine's, whose tests
+    // Windows passes, add one NUL to hex(2) and hex(7) bytes that lack it
+    // (one only, for hex(7) too), and leave empty data empty. Unicode
+    // exports hold the text as UTF-16, which the ANSI calls see narrowed;
+    // data of an odd length is no UTF-16 and is kept as its bytes, with the
+    // same one NUL after them (Wine's regedit writes its NUL over the odd
+    // byte; its tests do not try Windows).
+    void EndString()
+    {
+        if (format_ == Format::Version5)
+            data_ = Utf16LeToUtf8(data_);
+        if (!data_.empty() && data_.back() != 0)
+            data_.push_back(0);
     }
 
     // The common run first: "xx," after "xx," without spaces, as regedit writes them.

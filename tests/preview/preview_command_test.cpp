@@ -169,8 +169,9 @@ TEST(PreviewCommand, CountsMalformedLinesUnderSkippedRootsAndGoesOn)
 }
 
 // Two exports joined and edited by hand, as regedit imports them: each line it
-// cannot read is left out and named, everything around it read; --strict
-// refuses the first.
+// cannot read is left out and named, everything around it read (white space
+// after dword:, string bytes without their NUL, as regedit reads them too);
+// --strict refuses the first.
 TEST(PreviewCommand, LeavesOutTheLinesRegeditLeavesOutAndNamesThem)
 {
     TemporaryFolder folder;
@@ -191,7 +192,15 @@ TEST(PreviewCommand, LeavesOutTheLinesRegeditLeavesOutAndNamesThem)
                                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\C\n"       // 16
                                           "\"Gone\"=\"2\"\n"                         // 17
                                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\D]\n"
-                                          "\"After\"=\"3\"\n");
+                                          "\"After\"=\"3\"\n"
+                                          "\"Spaced\"=dword: 0000000a\n"
+                                          "\"Path\"=hex(2):25,50,25\n"  // regedit ends it with a NUL
+                                          "\"List\"=hex(7):41,00,42\n"
+                                          "\"NoComma\"=hex:01,02\\\n"  // 23
+                                          "\"Below\"=\"4\"\n"
+                                          "\"Doubled\"=hex:01,\\\n"  // 25, goes with 26
+                                          "\\\n"                     // 26, its continuation
+                                          "\"Last\"=\"5\"\n");
     const std::string after = folder.PathOf("after.reg");
 
     const CommandResult result = RunCommand({"--os", "vista", "--json", "--after", after, file});
@@ -200,26 +209,30 @@ TEST(PreviewCommand, LeavesOutTheLinesRegeditLeavesOutAndNamesThem)
               "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\n\"Before\"=\"1\"\n\"Indented\"=dword:00000002\n\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\n\"Bin\"=hex:01,02,03\n\n"
-              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\D]\n\"After\"=\"3\"\n\n");
-    EXPECT_EQ(result.err, "qalm-preview: warning: left out 7 lines that regedit leaves out on import (the first 3: " +
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\D]\n\"After\"=\"3\"\n\"Below\"=\"4\"\n\"Last\"=\"5\"\n"
+              "\"List\"=hex(7):41,00,42,00\n\"Path\"=hex(2):25,50,25,00\n\"Spaced\"=dword:0000000a\n\n");
+    EXPECT_EQ(result.err, "qalm-preview: warning: left out 9 lines that regedit leaves out on import (the first 3: " +
                               file + ":6: a dword holds at most 8 hex digits, found 9; " + file +
                               ":7: expected a [KEY] line, a \"name\"=value line or a ; comment, found "
                               "\"\xe2\x80\x9cQuoted\xe2\x80\x9d=\"x\"\"; " +
                               file + ":8: expected the end of the line after the string, found \"\"b\"=\"y\"\")\n");
-    EXPECT_TRUE(Contains(result.out, "\"leftOutLines\": {\"count\": 7, ")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "\"leftOutLines\": {\"count\": 9, ")) << result.out;
     const std::vector<std::pair<int, std::string>> named = {{6, "a dword holds at most 8 hex digits"},
                                                             {7, "expected a [KEY] line"},
                                                             {8, "expected the end of the line after the string"},
                                                             {14, "expected a hex byte such as 0a"},
                                                             {15, "left out with the key of line 14\""},
                                                             {16, "expected ] at the end of the key line\""},
-                                                            {17, "left out with the key of line 16\""}};
+                                                            {17, "left out with the key of line 16\""},
+                                                            {23, "expected , between hex bytes"},
+                                                            {26, "expected a hex byte such as 0a"}};
     for (const auto& [line, problem] : named) {
         EXPECT_TRUE(Contains(result.out, "\"file\": \"" + file + "\", \"line\": " + std::to_string(line) +
                                              ", \"problem\": \"" + problem))
             << line;
     }
     EXPECT_TRUE(Contains(result.out, "; the value of line 13 is left out with it\"}")) << result.out;
+    EXPECT_TRUE(Contains(result.out, "; the value of line 25 is left out with it\"}")) << result.out;
 
     const CommandResult strict = RunCommand({"--strict", file});
     EXPECT_EQ(strict.status, 2);

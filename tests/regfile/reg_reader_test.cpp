@@ -160,8 +160,8 @@ TEST(RegReader, ReplacesUnpairedSurrogatesWithTheReplacementCharacter)
         "Windows Registry Editor Version 5.00\n[HKLM\\A]\n"
         "\"Ends\"=hex(1):41,00,00,d8\n"      // a high surrogate with nothing after it
         "\"Middle\"=hex(1):00,dc,41,00\n");  // a low surrogate on its own
-    EXPECT_TRUE(HasValue(registry, "A", "Ends", REG_SZ, Bytes({'A', 0xef, 0xbf, 0xbd})));
-    EXPECT_TRUE(HasValue(registry, "A", "Middle", REG_SZ, Bytes({0xef, 0xbf, 0xbd, 'A'})));
+    EXPECT_TRUE(HasValue(registry, "A", "Ends", REG_SZ, Bytes({'A', 0xef, 0xbf, 0xbd, 0})));
+    EXPECT_TRUE(HasValue(registry, "A", "Middle", REG_SZ, Bytes({0xef, 0xbf, 0xbd, 'A', 0})));
 }
 
 TEST(RegReader, ReadsVersion5AsUtf8WithOrWithoutByteOrderMark)
@@ -295,7 +295,9 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"bad type", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex(z):01\n", 3, "hex type number"},
         MalformedCase{"unclosed type", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex(2:01\n", 3, ") after the type"},
         MalformedCase{"bad continuation", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01,\\\n  02,zz\n", 4, "a hex byte"},
-        MalformedCase{"end after a byte's backslash", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01\\", 3, "end of the file"},
+        MalformedCase{"backslash after a byte", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01\\\n  02\n", 3,
+                      ", between hex bytes"},
+        MalformedCase{"continued at a backslash", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01,\\\n\\\n  02\n", 4, "a hex byte"},
         MalformedCase{"text after =-", "REGEDIT4\n[HKLM\\A]\n\"V\"=-x\n", 3, "after =-"}),
     [](const ::testing::TestParamInfo<MalformedCase>& info) {
         std::string name;
