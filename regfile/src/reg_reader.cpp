@@ -412,7 +412,7 @@ private:
     // Comma-separated bytes, perhaps with a ; comment after them; a backslash
     // where a byte could begin continues them below. After a byte only a
     // comma or the end of the bytes may follow: regedit leaves out a value
-    // whose backslash stands right after a byte.
+    // whose backslash, or white space before a comma, stands right after a byte.
     void ParseHexBytes(Cursor cursor)
     {
         data_.clear();
@@ -429,10 +429,12 @@ private:
             if (!cursor.ConsumeHex(2, byte))
                 Expected("a hex byte such as 0a", cursor);
             data_.push_back(static_cast<BYTE>(byte));
-            if (OnlyCommentLeft(cursor))
-                return;
-            if (!cursor.Consume(','))
+            if (cursor.Consume(','))
+                continue;
+            Cursor after = cursor;  // the error shows the white space too
+            if (!OnlyCommentLeft(after))
                 Expected(", between hex bytes", cursor);
+            return;
         }
     }
 

@@ -297,6 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"bad continuation", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01,\\\n  02,zz\n", 4, "a hex byte"},
         MalformedCase{"backslash after a byte", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01\\\n  02\n", 3,
                       ", between hex bytes"},
+        MalformedCase{"space before a comma", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01 ,02\n", 3, ", between hex bytes"},
         MalformedCase{"continued at a backslash", "REGEDIT4\n[HKLM\\A]\n\"V\"=hex:01,\\\n\\\n  02\n", 4, "a hex byte"},
         MalformedCase{"text after =-", "REGEDIT4\n[HKLM\\A]\n\"V\"=-x\n", 3, "after =-"}),
     [](const ::testing::TestParamInfo<MalformedCase>& info) {
