@@ -39,7 +39,13 @@ public:
     {
     }
 
-    uint32_t Count(const NameChain& chain) const { return Size(chain.root) + Size(chain.unordered); }
+    uint32_t Count(const NameChain& chain) const { return Count(table_, chain); }
+
+    // Only the sizes the nodes keep are read: a store that may not change can answer it.
+    static uint32_t Count(const NodeTable<Node>& table, const NameChain& chain)
+    {
+        return SizeIn(table, chain.root) + SizeIn(table, chain.unordered);
+    }
 
     uint32_t First(NameChain& chain) const
     {
@@ -182,7 +188,8 @@ private:
     }
 
     ChainLinks& Links(uint32_t id) const { return table_[id].links; }
-    uint32_t Size(uint32_t id) const { return id ? Links(id).size : 0; }
+    static uint32_t SizeIn(const NodeTable<Node>& table, uint32_t id) { return id ? table[id].links.size : 0; }
+    uint32_t Size(uint32_t id) const { return SizeIn(table_, id); }
     void Resize(uint32_t id) const { Links(id).size = 1 + Size(Links(id).left) + Size(Links(id).right); }
 
     int Compare(std::string_view a, std::string_view b) const

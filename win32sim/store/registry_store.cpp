@@ -39,10 +39,7 @@ RegistryStore::RegistryStore()
     keys_[root_].name = emptyName;
 }
 
-size_t RegistryStore::SubkeyCount(const KeyNode& key) const
-{
-    return OrderedChain<KeyNode>(const_cast<RegistryStore&>(*this)).Count(key.subkeys);
-}
+size_t RegistryStore::SubkeyCount(const KeyNode& key) const { return OrderedChain<KeyNode>::Count(keys_, key.subkeys); }
 
 KeyNode* RegistryStore::SubkeyAt(const KeyNode& key, size_t index)
 {
@@ -89,7 +86,7 @@ void RegistryStore::Detach(KeyNode& key)
 
 size_t RegistryStore::ValueCount(const KeyNode& key) const
 {
-    return OrderedChain<ValueNode>(const_cast<RegistryStore&>(*this)).Count(key.values);
+    return OrderedChain<ValueNode>::Count(values_, key.values);
 }
 
 Siblings<RegValue> RegistryStore::Values(const KeyNode& key)
