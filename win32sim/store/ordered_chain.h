@@ -30,7 +30,11 @@ size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b);
 
 template <class Node>
 class OrderedChain {
+    static constexpr bool OfKeys = std::is_same_v<Node, KeyNode>;
+
 public:
+    using Item = std::conditional_t<OfKeys, RegKey, RegValue>;  // what the model sees of a node
+
     explicit OrderedChain(RegistryStore& store)
         : store_(store),
           table_(TableOf(store)),
@@ -51,6 +55,17 @@ public:
     {
         Order(chain);
         return chain.first;
+    }
+
+    Node* NodeOf(uint32_t id) const { return id ? &table_[id] : nullptr; }
+
+    // The chain in order, for a walk.
+    Siblings<Item> InOrder(NameChain& chain) const { return Siblings<Item>(NodeOf(First(chain)), Count(chain)); }
+
+    // The node of owner's chain with that name, or nullptr.
+    Node* Named(const KeyNode* owner, const NameChain& chain, std::string_view name) const
+    {
+        return NodeOf(Find(owner, chain, name));
     }
 
     // The node of owner's chain with that name, or 0.
@@ -158,8 +173,6 @@ private:
     static constexpr uint32_t IndexedAbove = 16;
     // Sorted by insertion, whole names compared.
     static constexpr uint32_t SmallChain = 8;
-
-    static constexpr bool OfKeys = std::is_same_v<Node, KeyNode>;
 
     static NodeTable<Node>& TableOf(RegistryStore& store)
     {
