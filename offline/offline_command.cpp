@@ -114,7 +114,7 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
             return kExitRan;
         }
 
-        HiveFiles files = FindHiveFiles(options.paths);
+        HiveFiles files = FindHiveFiles(options.operands);
         if (options.apply && files.family == WindowsFamily::Windows9x)
             throw OfflineError(Printable(files.files.front().path) +
                                " is a 9x registry file, which --apply does not write (no library writes that "

@@ -60,7 +60,7 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
 
         win32sim::Machine machine(ResolveProfile(options.profile, options.without));
         PlaceNativeTwin(machine, options.without != kWithoutTwin);
-        std::vector<std::string> sources = options.files;
+        std::vector<std::string> sources = options.operands;
         SkippedKeys skipped;
         if (sources.empty()) {
             LoadSampleMachine(machine.registry);
