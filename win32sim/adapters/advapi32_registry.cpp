@@ -42,6 +42,15 @@ public:
 
     bool Kept() const { return kept_; }
 
+    // What the call answers before it looks at the key: the key not open, or
+    // a reserved argument given; ERROR_SUCCESS when neither.
+    LONG Refusal(const void* reserved) const
+    {
+        if (!handle)
+            return ERROR_INVALID_HANDLE;
+        return reserved ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+    }
+
     // The entry, when the journal keeps it; answers status.
     LONG Recorded(LONG status, std::string output = "")
     {
@@ -97,12 +106,8 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
                           LPDWORD classLength, PFILETIME lastWriteTime)
 {
     KeyCall call("RegEnumKeyExA", key, [&] { return Texts{Decimal(index), SizeArgument(nameLength)}; });
-    LONG status;
-    if (!call.handle)
-        status = ERROR_INVALID_HANDLE;
-    else if (reserved)
-        status = ERROR_INVALID_PARAMETER;
-    else
+    LONG status = call.Refusal(reserved);
+    if (status == ERROR_SUCCESS)
         status = EnumSubkey(call.machine, *call.handle, index, name, nameLength);
     if (status != ERROR_SUCCESS)
         return call.Recorded(status);
@@ -120,12 +125,8 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
     KeyCall call("RegQueryValueExA", key, [&] { return Texts{Quoted(valueName), SizeArgument(dataSize)}; });
-    LONG status;
-    if (!call.handle)
-        status = ERROR_INVALID_HANDLE;
-    else if (reserved)
-        status = ERROR_INVALID_PARAMETER;
-    else
+    LONG status = call.Refusal(reserved);
+    if (status == ERROR_SUCCESS)
         status = QueryValue(call.machine, *call.handle, Text(valueName), type, data, dataSize);
     // The size the call answers, when it answers one.
     return call.Recorded(status, status == ERROR_SUCCESS && dataSize && call.Kept() ? Decimal(*dataSize) : "");
