@@ -1,11 +1,9 @@
 #include "offline_command.h"
 
 #include <filesystem>
-#include <stdexcept>
 
 #include "apply/hive_apply.h"
 #include "apply/hive_header.h"
-#include "atomic_file.h"
 #include "changes/hive_removals.h"
 #include "detect/windows_version.h"
 #include "hives/offline_hives.h"
@@ -13,16 +11,13 @@
 #include "offline_options.h"
 #include "preview_options.h"
 #include "regfile/printable.h"
-#include "regfile/reg_writer.h"
 #include "report/offline_report.h"
 #include "run/offline_run.h"
+#include "tool_command.h"
 #include "win32sim/platform.h"
 
 namespace qalm {
 namespace {
-
-constexpr int kExitRan = 0;
-constexpr int kExitBadInput = 2;
 
 void WriteHelp(std::ostream& out)
 {
@@ -99,22 +94,18 @@ std::vector<offline::AppliedHive> Apply(const std::vector<offline::HiveChanges>&
     }
 }
 
+const Tool kOffline{"qalm-offline", OfflineUsage, WriteHelp};
+
 }  // namespace
 
 int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
-    try {
+    return RunTool(kOffline, out, err, [&] {
         const OfflineOptions options = ParseOfflineOptions(arguments);
-        if (options.help) {
-            WriteHelp(out);
-            return kExitRan;
-        }
-        if (options.version) {
-            out << "qalm-offline " << QALM_VERSION << "\n";
-            return kExitRan;
-        }
+        if (AnswerHelpOrVersion(kOffline, options, out))
+            return;
 
-        HiveFiles files = FindHiveFiles(options.paths);
+        HiveFiles files = FindHiveFiles(options.operands);
         if (options.apply && files.family == WindowsFamily::Windows9x)
             throw OfflineError(Printable(files.files.front().path) +
                                " is a 9x registry file, which --apply does not write (no library writes that "
@@ -143,24 +134,12 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
             report.written = Apply(ChangesToWrite(removals, hives.Files()));
             report.applied = true;
         }
-        if (!options.afterPath.empty()) {
-            WriteFileAtomically(options.afterPath, [&](std::ostream& file) { WriteRegFileExactly(run.after, file); });
-        }
+        WriteAfterState(options, run.after);
         if (options.json)
             WriteOfflineJsonReport(report, out);
         else
             WriteOfflineTextReport(report, out);
-        out.flush();
-        return kExitRan;
-    } catch (const UsageError& error) {
-        err << "qalm-offline: " << error.what() << "\n" << OfflineUsage() << "\n";
-    } catch (const std::runtime_error& error) {
-        // OfflineError, PreviewError, or the program's output not captured (std::system_error)
-        err << "qalm-offline: " << error.what() << "\n";
-    } catch (const std::logic_error& error) {
-        err << "qalm-offline: internal error, nothing written: " << error.what() << "\n";
-    }
-    return kExitBadInput;
+    });
 }
 
 }  // namespace qalm

@@ -1,7 +1,6 @@
 #include "offline_options.h"
 
-#include "preview_options.h"
-#include "regfile/printable.h"
+#include "preview_error.h"
 
 namespace qalm {
 
@@ -14,29 +13,16 @@ std::string OfflineUsage()
 OfflineOptions ParseOfflineOptions(const std::vector<std::string>& arguments)
 {
     OfflineOptions options;
-    bool onlyPaths = false;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (onlyPaths || argument.empty() || argument[0] != '-') {
-            options.paths.push_back(argument);
-        } else if (argument == "--") {
-            onlyPaths = true;
-        } else if (argument == "--apply") {
+    ParseCommandLine(arguments, options, [&](const std::vector<std::string>& all, size_t& index) {
+        if (all[index] == "--apply")
             options.apply = true;
-        } else if (argument == "--all-control-sets") {
+        else if (all[index] == "--all-control-sets")
             options.allControlSets = true;
-        } else if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else if (argument == "--version") {
-            options.version = true;
-        } else if (!TakeOptionArgument(arguments, i, "--os", options.profile) &&
-                   !TakeOptionArgument(arguments, i, "--after", options.afterPath)) {
-            throw UsageError("unknown option \"" + Printable(argument) + "\"");
-        }
-    }
-    if (options.paths.empty() && !options.help && !options.version)
+        else
+            return false;
+        return true;
+    });
+    if (options.operands.empty() && !options.help && !options.version)
         throw UsageError("no PATH given: name a mounted Windows partition, its Windows folder, or hive files");
     return options;
 }

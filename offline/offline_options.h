@@ -4,17 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
+
 namespace qalm {
 
-struct OfflineOptions {
-    std::string profile;    // "": the version the hives record
-    std::string afterPath;  // "" when the after-state is not wanted
+// The operands are the paths; the profile "" is the version the hives record.
+struct OfflineOptions : CommonOptions {
     bool apply = false;
     bool allControlSets = false;
-    bool json = false;
-    bool help = false;
-    bool version = false;
-    std::vector<std::string> paths;
 };
 
 std::string OfflineUsage();

@@ -1,21 +1,15 @@
 #include "preview_command.h"
 
-#include <stdexcept>
-
-#include "atomic_file.h"
 #include "preview_options.h"
 #include "regfile/machine_loader.h"
-#include "regfile/reg_writer.h"
 #include "report/json_report.h"
 #include "report/text_report.h"
 #include "run/preview.h"
 #include "sample_machine.h"
+#include "tool_command.h"
 
 namespace qalm {
 namespace {
-
-constexpr int kExitPreviewRan = 0;
-constexpr int kExitBadInput = 2;
 
 void WriteHelp(std::ostream& out)
 {
@@ -39,28 +33,24 @@ void WriteHelp(std::ostream& out)
         << "  --strict       stop at the first malformed line of a .reg file, instead of\n"
         << "                 leaving it out as regedit does on import (with a warning)\n"
         << "  --help         this text; --version: the version\n\n"
-        << "Exit status: " << kExitPreviewRan << " when the preview ran, " << kExitBadInput
+        << "Exit status: " << kExitRan << " when the preview ran, " << kExitBadInput
         << " for bad input or usage (the reason on standard error).\n";
 }
+
+const Tool kPreview{"qalm-preview", PreviewUsage, WriteHelp};
 
 }  // namespace
 
 int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
-    try {
+    return RunTool(kPreview, out, err, [&] {
         const PreviewOptions options = ParsePreviewOptions(arguments);
-        if (options.help) {
-            WriteHelp(out);
-            return kExitPreviewRan;
-        }
-        if (options.version) {
-            out << "qalm-preview " << QALM_VERSION << "\n";
-            return kExitPreviewRan;
-        }
+        if (AnswerHelpOrVersion(kPreview, options, out))
+            return;
 
         win32sim::Machine machine(ResolveProfile(options.profile, options.without));
         PlaceNativeTwin(machine, options.without != kWithoutTwin);
-        std::vector<std::string> sources = options.files;
+        std::vector<std::string> sources = options.operands;
         SkippedKeys skipped;
         if (sources.empty()) {
             LoadSampleMachine(machine.registry);
@@ -70,29 +60,18 @@ int RunPreviewCommand(const std::vector<std::string>& arguments, std::ostream& o
                                    options.strict ? MalformedLines::Refuse : MalformedLines::LeaveOut);
             for (const std::string& warning : {SkippedKeysWarning(skipped), LeftOutLinesWarning(skipped)}) {
                 if (!warning.empty())
-                    err << "qalm-preview: " << warning << "\n";
+                    err << kPreview.name << ": " << warning << "\n";
             }
         }
 
         PreviewResult result = RunPreview(machine, std::move(sources));
         result.skipped = std::move(skipped);
-        if (!options.afterPath.empty()) {
-            WriteFileAtomically(options.afterPath,
-                                [&](std::ostream& file) { WriteRegFileExactly(machine.registry, file); });
-        }
+        WriteAfterState(options, machine.registry);
         if (options.json)
             WriteJsonReport(result, out);
         else
             WriteTextReport(result, out);
-        out.flush();
-        return kExitPreviewRan;
-    } catch (const UsageError& error) {
-        err << "qalm-preview: " << error.what() << "\n" << PreviewUsage() << "\n";
-    } catch (const std::runtime_error& error) {
-        // PreviewError, a .reg file's RegFileError, or the program's output not captured (std::system_error)
-        err << "qalm-preview: " << error.what() << "\n";
-    }
-    return kExitBadInput;
+    });
 }
 
 }  // namespace qalm

@@ -5,24 +5,6 @@
 
 namespace qalm {
 
-bool TakeOptionArgument(const std::vector<std::string>& arguments, size_t& index, const std::string& option,
-                        std::string& value)
-{
-    const std::string& argument = arguments[index];
-    if (argument.compare(0, option.size() + 1, option + "=") == 0) {
-        value = argument.substr(option.size() + 1);
-    } else if (argument == option) {
-        if (index + 1 == arguments.size())
-            throw UsageError(option + " needs an argument");
-        value = arguments[++index];
-    } else {
-        return false;
-    }
-    if (value.empty())
-        throw UsageError(option + " needs a non-empty argument");
-    return true;
-}
-
 const char* const kWithoutTwin = kNativeTwinName;
 
 std::string PreviewUsage()
@@ -34,27 +16,12 @@ std::string PreviewUsage()
 PreviewOptions ParsePreviewOptions(const std::vector<std::string>& arguments)
 {
     PreviewOptions options;
-    bool onlyFiles = false;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (onlyFiles || argument.empty() || argument[0] != '-') {
-            options.files.push_back(argument);
-        } else if (argument == "--") {
-            onlyFiles = true;
-        } else if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--strict") {
-            options.strict = true;
-        } else if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else if (argument == "--version") {
-            options.version = true;
-        } else if (!TakeOptionArgument(arguments, i, "--os", options.profile) &&
-                   !TakeOptionArgument(arguments, i, "--without", options.without) &&
-                   !TakeOptionArgument(arguments, i, "--after", options.afterPath)) {
-            throw UsageError("unknown option \"" + Printable(argument) + "\"");
-        }
-    }
+    ParseCommandLine(arguments, options, [&](const std::vector<std::string>& all, size_t& index) {
+        if (all[index] != "--strict")
+            return TakeOptionArgument(all, index, "--without", options.without);
+        options.strict = true;
+        return true;
+    });
     return options;
 }
 

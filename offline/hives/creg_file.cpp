@@ -38,41 +38,28 @@ private:
     libcreg_error_t* error_ = nullptr;
 };
 
-class CregKey {
+// Owns a libcreg key or value, freed with Free.
+template <typename Object, int (*Free)(Object**, libcreg_error_t**)>
+class CregObject {
 public:
-    CregKey() = default;
-    ~CregKey()
+    CregObject() = default;
+    ~CregObject()
     {
         libcreg_error_t* ignored = nullptr;
-        libcreg_key_free(&key_, &ignored);
+        Free(&object_, &ignored);
         libcreg_error_free(&ignored);
     }
-    CregKey(const CregKey&) = delete;
-    CregKey& operator=(const CregKey&) = delete;
-    libcreg_key_t** Out() { return &key_; }
-    libcreg_key_t* Get() const { return key_; }
+    CregObject(const CregObject&) = delete;
+    CregObject& operator=(const CregObject&) = delete;
+    Object** Out() { return &object_; }
+    Object* Get() const { return object_; }
 
 private:
-    libcreg_key_t* key_ = nullptr;
+    Object* object_ = nullptr;
 };
 
-class CregValue {
-public:
-    CregValue() = default;
-    ~CregValue()
-    {
-        libcreg_error_t* ignored = nullptr;
-        libcreg_value_free(&value_, &ignored);
-        libcreg_error_free(&ignored);
-    }
-    CregValue(const CregValue&) = delete;
-    CregValue& operator=(const CregValue&) = delete;
-    libcreg_value_t** Out() { return &value_; }
-    libcreg_value_t* Get() const { return value_; }
-
-private:
-    libcreg_value_t* value_ = nullptr;
-};
+using CregKey = CregObject<libcreg_key_t, libcreg_key_free>;
+using CregValue = CregObject<libcreg_value_t, libcreg_value_free>;
 
 class CregFile {
 public:

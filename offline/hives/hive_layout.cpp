@@ -27,18 +27,8 @@ std::string Joined(std::string_view a, std::string_view b)
 
 }  // namespace
 
-const char* MountKey(HiveKind kind)
-{
-    switch (kind) {
-    case HiveKind::System:
-        return "SYSTEM";
-    case HiveKind::Software:
-        return "SOFTWARE";
-    case HiveKind::System9x:
-        break;
-    }
-    return "";
-}
+// An NT hive loads as the key its file is named after.
+const char* MountKey(HiveKind kind) { return kind == HiveKind::System9x ? "" : HiveFileName(kind); }
 
 std::string ShownHiveKey(const HiveKey& key) { return Joined(Joined("HKLM", MountKey(key.hive)), key.path); }
 

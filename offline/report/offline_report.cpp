@@ -101,14 +101,6 @@ std::string RunTitle(const OfflineReport& report, const ControlSetRun& run)
     return title;
 }
 
-std::string JsonStrings(const std::vector<std::string>& items)
-{
-    std::string text = "[";
-    for (size_t i = 0; i < items.size(); ++i)
-        text += (i == 0 ? "" : ", ") + JsonString(items[i]);
-    return text + "]";
-}
-
 // The members each run's document gets: its control set and what it cannot do.
 std::string JsonRunMembers(const ControlSetRun& run)
 {

@@ -16,61 +16,46 @@ void AppendEscaped(std::string& out, unsigned code)
     out += escaped;
 }
 
-std::string Strings(const std::vector<std::string>& items)
+// An array whose items, each the object that object spells, stand on lines
+// of their own, indented by indent and two spaces.
+template <typename Item, typename Object>
+std::string ObjectLines(const std::vector<Item>& items, const std::string& indent, Object object)
 {
+    if (items.empty())
+        return "[]";
     std::string text = "[";
     for (size_t i = 0; i < items.size(); ++i)
-        text += (i == 0 ? "" : ", ") + JsonString(items[i]);
-    return text + "]";
+        text += (i == 0 ? "\n" : ",\n") + indent + "  " + object(items[i]);
+    return text + "\n" + indent + "]";
 }
 
-// The device installer's requests also list the keys each one took; the
-// entries stand on lines of their own, indented by indent and two spaces.
+// The device installer's requests also list the keys each one took.
 std::string Requests(const std::vector<PlatformRequest>& requests, bool withRemovedKeys,
                      const std::string& indent = "  ")
 {
-    if (requests.empty())
-        return "[]";
-    std::string text = "[";
-    for (size_t i = 0; i < requests.size(); ++i) {
-        const PlatformRequest& entry = requests[i];
-        text += i == 0 ? "\n" : ",\n";
-        text += indent + "  {\"request\": " + JsonString(RequestVerb(entry)) + ", \"call\": " + JsonString(entry.call) +
-                ", \"target\": " + JsonString(RequestTarget(entry)) + ", \"result\": " + std::to_string(entry.result) +
-                ", \"resultName\": " + JsonString(ErrorName(entry.result));
-        if (withRemovedKeys)
-            text += ", \"removedKeys\": " + Strings(entry.removedKeys);
-        text += "}";
-    }
-    return text + "\n" + indent + "]";
+    return ObjectLines(requests, indent, [&](const PlatformRequest& entry) {
+        return "{\"request\": " + JsonString(RequestVerb(entry)) + ", \"call\": " + JsonString(entry.call) +
+               ", \"target\": " + JsonString(RequestTarget(entry)) + ", \"result\": " + std::to_string(entry.result) +
+               ", \"resultName\": " + JsonString(ErrorName(entry.result)) +
+               (withRemovedKeys ? ", \"removedKeys\": " + JsonStrings(entry.removedKeys) : "") + "}";
+    });
 }
 
 std::string Subtrees(const std::vector<KeySubtree>& subtrees, const std::string& indent)
 {
-    if (subtrees.empty())
-        return "[]";
-    std::string text = "[";
-    for (size_t i = 0; i < subtrees.size(); ++i) {
-        text += i == 0 ? "\n" : ",\n";
-        text += indent + "  {\"path\": " + JsonString(subtrees[i].path) +
-                ", \"keys\": " + std::to_string(subtrees[i].keys) +
-                ", \"values\": " + std::to_string(subtrees[i].values) + "}";
-    }
-    return text + "\n" + indent + "]";
+    return ObjectLines(subtrees, indent, [](const KeySubtree& subtree) {
+        return "{\"path\": " + JsonString(subtree.path) + ", \"keys\": " + std::to_string(subtree.keys) +
+               ", \"values\": " + std::to_string(subtree.values) + "}";
+    });
 }
 
 std::string Values(const std::vector<ValueChange>& values, const std::string& indent)
 {
-    if (values.empty())
-        return "[]";
-    std::string text = "[";
-    for (size_t i = 0; i < values.size(); ++i) {
-        text += i == 0 ? "\n" : ",\n";
-        text += indent + "  {\"key\": " + JsonString(values[i].keyPath) + ", \"name\": " + JsonString(values[i].name) +
-                ", \"type\": " + std::to_string(values[i].type) +
-                ", \"typeName\": " + JsonString(ValueTypeName(values[i].type)) + "}";
-    }
-    return text + "\n" + indent + "]";
+    return ObjectLines(values, indent, [](const ValueChange& value) {
+        return "{\"key\": " + JsonString(value.keyPath) + ", \"name\": " + JsonString(value.name) +
+               ", \"type\": " + std::to_string(value.type) +
+               ", \"typeName\": " + JsonString(ValueTypeName(value.type)) + "}";
+    });
 }
 
 // "removed", "added" and "changed" of one run, as members of an object whose
@@ -107,25 +92,24 @@ std::string HandoverJson(const Handover& handover)
 // The lines left out, each with its place; at most the first SkippedKeys::kKeptLeftOutLines.
 std::string LeftOutLines(const SkippedKeys& skipped)
 {
-    std::string text = "{\"count\": " + std::to_string(skipped.leftOutCount) + ", \"lines\": [";
-    for (size_t i = 0; i < skipped.leftOut.size(); ++i) {
-        const LeftOutLine& line = skipped.leftOut[i];
-        text += (i == 0 ? "\n" : ",\n");
-        text += "      {\"file\": " + JsonString(line.file) + ", \"line\": " + std::to_string(line.line) +
-                ", \"problem\": " + JsonString(line.problem) + "}";
-    }
-    return text + (skipped.leftOut.empty() ? "]}" : "\n    ]}");
-}
-
-std::string Lines(const std::vector<std::string>& lines)
-{
-    std::string text = "[";
-    for (size_t i = 0; i < lines.size(); ++i)
-        text += (i == 0 ? "" : ", ") + JsonString(lines[i]);
-    return text + "]";
+    return "{\"count\": " + std::to_string(skipped.leftOutCount) + ", \"lines\": " +
+           ObjectLines(skipped.leftOut, "    ",
+                       [](const LeftOutLine& line) {
+                           return "{\"file\": " + JsonString(line.file) + ", \"line\": " + std::to_string(line.line) +
+                                  ", \"problem\": " + JsonString(line.problem) + "}";
+                       }) +
+           "}";
 }
 
 }  // namespace
+
+std::string JsonStrings(const std::vector<std::string>& items)
+{
+    std::string text = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        text += (i == 0 ? "" : ", ") + JsonString(items[i]);
+    return text + "]";
+}
 
 std::string JsonString(std::string_view text)
 {
@@ -161,14 +145,14 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out, std::string
         << ", \"minorVersion\": " << platform.minorVersion << ", \"buildNumber\": " << platform.buildNumber
         << ", \"versionQueryFails\": " << (platform.versionQueryFails ? "true" : "false") << "},\n"
         << "  \"mode\": " << JsonString(ModeName(result.platformMode)) << ",\n"
-        << "  \"machine\": {\"sources\": " << Strings(result.sources) << ", \"keys\": " << result.keysBefore
+        << "  \"machine\": {\"sources\": " << JsonStrings(result.sources) << ", \"keys\": " << result.keysBefore
         << ", \"values\": " << result.valuesBefore << ",\n"
         << "    \"leftOutLines\": " << LeftOutLines(result.skipped) << "},\n"
         << (result.handover ? "  \"handover\": " + HandoverJson(*result.handover) + ",\n" : "")
         << "  \"deviceInstaller\": " << Requests(result.deviceInstallerRequests, true) << ",\n"
         << "  \"serviceControlManager\": " << Requests(result.serviceManagerRequests, false) << ",\n"
         << Changes(changes, "  ") << ",\n"
-        << "  \"stillPresent\": {\"lines\": " << Lines(result.stillPresent.lines)
+        << "  \"stillPresent\": {\"lines\": " << JsonStrings(result.stillPresent.lines)
         << ", \"exitCode\": " << result.stillPresent.exitCode << "},\n"
         << "  \"printed\": " << JsonString(result.run.printed) << ",\n"
         << "  \"exitCode\": " << result.run.exitCode << extraMembers << "\n"

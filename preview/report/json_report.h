@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/preview.h"
 
@@ -16,5 +17,8 @@ void WriteJsonReport(const PreviewResult& result, std::ostream& out, std::string
 
 // A JSON string literal; bytes that are not UTF-8 are read as Latin-1.
 std::string JsonString(std::string_view text);
+
+// A JSON array of string literals, on one line.
+std::string JsonStrings(const std::vector<std::string>& items);
 
 }  // namespace qalm

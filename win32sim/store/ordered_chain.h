@@ -30,7 +30,11 @@ size_t SharedPrefixIgnoringCase(std::string_view a, std::string_view b);
 
 template <class Node>
 class OrderedChain {
+    static constexpr bool OfKeys = std::is_same_v<Node, KeyNode>;
+
 public:
+    using Item = std::conditional_t<OfKeys, RegKey, RegValue>;  // what the model sees of a node
+
     explicit OrderedChain(RegistryStore& store)
         : store_(store),
           table_(TableOf(store)),
@@ -39,12 +43,29 @@ public:
     {
     }
 
-    uint32_t Count(const NameChain& chain) const { return Size(chain.root) + Size(chain.unordered); }
+    uint32_t Count(const NameChain& chain) const { return Count(table_, chain); }
+
+    // Only the sizes the nodes keep are read: a store that may not change can answer it.
+    static uint32_t Count(const NodeTable<Node>& table, const NameChain& chain)
+    {
+        return SizeIn(table, chain.root) + SizeIn(table, chain.unordered);
+    }
 
     uint32_t First(NameChain& chain) const
     {
         Order(chain);
         return chain.first;
+    }
+
+    Node* NodeOf(uint32_t id) const { return id ? &table_[id] : nullptr; }
+
+    // The chain in order, for a walk.
+    Siblings<Item> InOrder(NameChain& chain) const { return Siblings<Item>(NodeOf(First(chain)), Count(chain)); }
+
+    // The node of owner's chain with that name, or nullptr.
+    Node* Named(const KeyNode* owner, const NameChain& chain, std::string_view name) const
+    {
+        return NodeOf(Find(owner, chain, name));
     }
 
     // The node of owner's chain with that name, or 0.
@@ -153,8 +174,6 @@ private:
     // Sorted by insertion, whole names compared.
     static constexpr uint32_t SmallChain = 8;
 
-    static constexpr bool OfKeys = std::is_same_v<Node, KeyNode>;
-
     static NodeTable<Node>& TableOf(RegistryStore& store)
     {
         if constexpr (OfKeys)
@@ -182,7 +201,8 @@ private:
     }
 
     ChainLinks& Links(uint32_t id) const { return table_[id].links; }
-    uint32_t Size(uint32_t id) const { return id ? Links(id).size : 0; }
+    static uint32_t SizeIn(const NodeTable<Node>& table, uint32_t id) { return id ? table[id].links.size : 0; }
+    uint32_t Size(uint32_t id) const { return SizeIn(table_, id); }
     void Resize(uint32_t id) const { Links(id).size = 1 + Size(Links(id).left) + Size(Links(id).right); }
 
     int Compare(std::string_view a, std::string_view b) const

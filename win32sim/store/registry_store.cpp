@@ -39,28 +39,19 @@ RegistryStore::RegistryStore()
     keys_[root_].name = emptyName;
 }
 
-size_t RegistryStore::SubkeyCount(const KeyNode& key) const
-{
-    return OrderedChain<KeyNode>(const_cast<RegistryStore&>(*this)).Count(key.subkeys);
-}
+size_t RegistryStore::SubkeyCount(const KeyNode& key) const { return OrderedChain<KeyNode>::Count(keys_, key.subkeys); }
 
 KeyNode* RegistryStore::SubkeyAt(const KeyNode& key, size_t index)
 {
-    const uint32_t id = SubkeyChain(*this).At(key.subkeys, static_cast<uint32_t>(index));
-    return id ? &keys_[id] : nullptr;
+    OrderedChain<KeyNode> chain = SubkeyChain(*this);
+    return chain.NodeOf(chain.At(key.subkeys, static_cast<uint32_t>(index)));
 }
 
-Siblings<RegKey> RegistryStore::Subkeys(const KeyNode& key)
-{
-    OrderedChain<KeyNode> chain = SubkeyChain(*this);
-    const uint32_t first = chain.First(key.subkeys);
-    return Siblings<RegKey>(first ? &keys_[first] : nullptr, chain.Count(key.subkeys));
-}
+Siblings<RegKey> RegistryStore::Subkeys(const KeyNode& key) { return SubkeyChain(*this).InOrder(key.subkeys); }
 
 KeyNode* RegistryStore::FindSubkey(const KeyNode& key, std::string_view name)
 {
-    const uint32_t id = SubkeyChain(*this).Find(&key, key.subkeys, name);
-    return id ? &keys_[id] : nullptr;
+    return SubkeyChain(*this).Named(&key, key.subkeys, name);
 }
 
 KeyNode& RegistryStore::AddSubkey(KeyNode& parent, std::string_view name)
@@ -89,20 +80,14 @@ void RegistryStore::Detach(KeyNode& key)
 
 size_t RegistryStore::ValueCount(const KeyNode& key) const
 {
-    return OrderedChain<ValueNode>(const_cast<RegistryStore&>(*this)).Count(key.values);
+    return OrderedChain<ValueNode>::Count(values_, key.values);
 }
 
-Siblings<RegValue> RegistryStore::Values(const KeyNode& key)
-{
-    OrderedChain<ValueNode> chain = ValueChain(*this);
-    const uint32_t first = chain.First(key.values);
-    return Siblings<RegValue>(first ? &values_[first] : nullptr, chain.Count(key.values));
-}
+Siblings<RegValue> RegistryStore::Values(const KeyNode& key) { return ValueChain(*this).InOrder(key.values); }
 
 ValueNode* RegistryStore::FindValue(const KeyNode& key, std::string_view name)
 {
-    const uint32_t id = ValueChain(*this).Find(&key, key.values, name);
-    return id ? &values_[id] : nullptr;
+    return ValueChain(*this).Named(&key, key.values, name);
 }
 
 bool RegistryStore::SetValue(KeyNode& key, std::string_view name, DWORD type, ByteView data)

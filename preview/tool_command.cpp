@@ -1,0 +1,44 @@
+#include "tool_command.h"
+
+#include <stdexcept>
+
+#include "atomic_file.h"
+#include "preview_error.h"
+#include "regfile/reg_writer.h"
+
+namespace qalm {
+
+int RunTool(const Tool& tool, std::ostream& out, std::ostream& err, const std::function<void()>& body)
+{
+    try {
+        body();
+        out.flush();
+        return kExitRan;
+    } catch (const UsageError& error) {
+        err << tool.name << ": " << error.what() << "\n" << tool.usage() << "\n";
+    } catch (const std::runtime_error& error) {
+        // the tools' own errors, a .reg file's RegFileError, or the program's
+        // output not captured (std::system_error)
+        err << tool.name << ": " << error.what() << "\n";
+    } catch (const std::logic_error& error) {
+        err << tool.name << ": internal error, nothing written: " << error.what() << "\n";
+    }
+    return kExitBadInput;
+}
+
+bool AnswerHelpOrVersion(const Tool& tool, const CommonOptions& options, std::ostream& out)
+{
+    if (options.help)
+        tool.writeHelp(out);
+    else if (options.version)
+        out << tool.name << " " << QALM_VERSION << "\n";
+    return options.help || options.version;
+}
+
+void WriteAfterState(const CommonOptions& options, const win32sim::Registry& after)
+{
+    if (!options.afterPath.empty())
+        WriteFileAtomically(options.afterPath, [&](std::ostream& file) { WriteRegFileExactly(after, file); });
+}
+
+}  // namespace qalm

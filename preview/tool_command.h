@@ -1,0 +1,35 @@
+// What running qalm-preview and qalm-offline share: --help and --version
+// answered, the after-state written, and each error told on standard error
+// after the tool's name (a usage error with the usage line), with the exit status.
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "command_line.h"
+#include "win32sim/registry.h"
+
+namespace qalm {
+
+constexpr int kExitRan = 0;
+constexpr int kExitBadInput = 2;
+
+struct Tool {
+    const char* name;  // "qalm-preview"
+    std::string (*usage)();
+    void (*writeHelp)(std::ostream& out);
+};
+
+// body: parses the arguments and does the tool's work, throwing what it cannot
+// do. Answers kExitRan when it returns, kExitBadInput when it throws.
+int RunTool(const Tool& tool, std::ostream& out, std::ostream& err, const std::function<void()>& body);
+
+// Writes the help or the version when the options ask for one: answers
+// whether they did, and then nothing else is to be done.
+bool AnswerHelpOrVersion(const Tool& tool, const CommonOptions& options, std::ostream& out);
+
+// The machine after the run as a .reg file, when --after asks for it.
+void WriteAfterState(const CommonOptions& options, const win32sim::Registry& after);
+
+}  // namespace qalm
