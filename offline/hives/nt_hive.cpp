@@ -128,7 +128,7 @@ private:
         return name;
     }
 
-    void Values(hive_node_h node, win32sim::RegKey& key, std::string_view path) const
+    void Values(hive_node_h node, win32sim::RegKey& key, std::string_view path)
     {
         errno = 0;
         const Allocated<hive_value_h> values(hivex_node_values(hive_.hive_, node));
@@ -153,10 +153,12 @@ private:
             const win32sim::ByteView bytes(reinterpret_cast<const BYTE*>(data.get()), data ? size : 0);
             const DWORD valueType = static_cast<DWORD>(type);
             const size_t values = registry_.ValueCount();
-            if (IsStringType(valueType))
-                key.SetValue(valueName, valueType, Utf16LeToUtf8(std::vector<BYTE>(bytes.begin(), bytes.end())));
-            else
+            if (IsStringType(valueType)) {
+                stringData_.assign(bytes.begin(), bytes.end());
+                key.SetValue(valueName, valueType, Utf16LeToUtf8(stringData_));
+            } else {
                 key.SetValue(valueName, valueType, bytes);
+            }
             if (registry_.ValueCount() == values)  // it replaced one of that name
                 hive_.Fail(path, "two values are named \"" + Printable(valueName) + "\": the hive is damaged");
         }
@@ -166,6 +168,7 @@ private:
     const win32sim::Registry& registry_;  // for its counts, which tell a name added from one found
     const std::vector<RenamedKey>& renamed_;
     std::unordered_set<hive_node_h> visited_;
+    std::vector<BYTE> stringData_;  // one buffer for every string's UTF-16 bytes
 };
 
 NtHive::NtHive(std::string file, std::string shownAs) : file_(std::move(file)), shownAs_(std::move(shownAs))
