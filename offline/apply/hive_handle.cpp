@@ -11,23 +11,6 @@
 namespace offline {
 namespace {
 
-struct FreeMemory {
-    void operator()(void* memory) const { std::free(memory); }
-};
-template <typename T>
-using Allocated = std::unique_ptr<T, FreeMemory>;
-
-// libhivex ends its lists with a 0 handle.
-template <typename Handle>
-std::vector<Handle> TakeList(Handle* list)
-{
-    Allocated<Handle> owned(list);
-    std::vector<Handle> handles;
-    for (size_t i = 0; list[i] != 0; ++i)
-        handles.push_back(list[i]);
-    return handles;
-}
-
 // A stored type need not be one of the enumeration's names; it is carried
 // through as the 32-bit number it is, never loaded as the enumeration.
 uint32_t TypeNumber(const hive_type& type)
@@ -41,6 +24,8 @@ uint32_t TypeNumber(const hive_type& type)
 void SetTypeNumber(hive_type& type, uint32_t number) { std::memcpy(&type, &number, sizeof number); }
 
 }  // namespace
+
+void FreeHivexMemory::operator()(void* memory) const { std::free(memory); }
 
 std::string KeyForMessage(const std::string& keyPath)
 {
@@ -74,11 +59,16 @@ hive_node_h HiveHandle::Root() const
 
 std::string HiveHandle::Name(hive_node_h node, const std::string& keyPath) const
 {
+    return StoredName(node, keyPath).get();
+}
+
+HivexMemory<char> HiveHandle::StoredName(hive_node_h node, const std::string& keyPath) const
+{
     errno = 0;
-    Allocated<char> name(hivex_node_name(hive_, node));
+    HivexMemory<char> name(hivex_node_name(hive_, node));
     if (!name)
         Fail("cannot read the name of", keyPath);
-    return name.get();
+    return name;
 }
 
 bool HiveHandle::NameIsWhole(hive_node_h node, const std::string& name) const
@@ -86,31 +76,36 @@ bool HiveHandle::NameIsWhole(hive_node_h node, const std::string& name) const
     return hivex_node_name_len(hive_, node) == name.size();
 }
 
-std::vector<hive_node_h> HiveHandle::Children(hive_node_h node, const std::string& keyPath) const
+HandleList<hive_node_h> HiveHandle::Children(hive_node_h node, const std::string& keyPath) const
 {
     errno = 0;
     hive_node_h* children = hivex_node_children(hive_, node);
     if (!children)
         Fail("cannot list the subkeys of", keyPath);
-    return TakeList(children);
+    return HandleList<hive_node_h>(children);
 }
 
-std::vector<hive_value_h> HiveHandle::Values(hive_node_h node, const std::string& keyPath) const
+HandleList<hive_value_h> HiveHandle::Values(hive_node_h node, const std::string& keyPath) const
 {
     errno = 0;
     hive_value_h* values = hivex_node_values(hive_, node);
     if (!values)
         Fail("cannot list the values of", keyPath);
-    return TakeList(values);
+    return HandleList<hive_value_h>(values);
 }
 
 std::string HiveHandle::ValueName(hive_value_h value, const std::string& keyPath) const
 {
+    return StoredValueName(value, keyPath).get();
+}
+
+HivexMemory<char> HiveHandle::StoredValueName(hive_value_h value, const std::string& keyPath) const
+{
     errno = 0;
-    Allocated<char> name(hivex_value_key(hive_, value));
+    HivexMemory<char> name(hivex_value_key(hive_, value));
     if (!name)
         Fail("cannot read a value's name in", keyPath);
-    return name.get();
+    return name;
 }
 
 bool HiveHandle::ValueNameIsWhole(hive_value_h value, const std::string& name) const
@@ -120,16 +115,20 @@ bool HiveHandle::ValueNameIsWhole(hive_value_h value, const std::string& name) c
 
 HiveValue HiveHandle::Value(hive_value_h value, const std::string& keyPath) const
 {
-    HiveValue result{ValueName(value, keyPath), 0, {}};
+    const StoredValue stored = Stored(value, keyPath);
+    return HiveValue{stored.name.get(), stored.type, std::string(stored.data.get(), stored.size)};
+}
+
+StoredValue HiveHandle::Stored(hive_value_h value, const std::string& keyPath) const
+{
+    StoredValue stored{StoredValueName(value, keyPath), 0, nullptr, 0};
     hive_type type;
-    size_t length = 0;
     errno = 0;
-    Allocated<char> data(hivex_value_value(hive_, value, &type, &length));
-    if (!data)
-        Fail("cannot read the value \"" + qalm::Printable(result.name) + "\" of", keyPath);
-    result.type = TypeNumber(type);
-    result.data.assign(data.get(), length);
-    return result;
+    stored.data.reset(hivex_value_value(hive_, value, &type, &stored.size));
+    if (!stored.data)
+        Fail("cannot read the value \"" + qalm::Printable(stored.name.get()) + "\" of", keyPath);
+    stored.type = TypeNumber(type);
+    return stored;
 }
 
 void HiveHandle::DeleteSubtree(hive_node_h node, const std::string& keyPath)

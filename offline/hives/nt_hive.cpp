@@ -25,17 +25,36 @@ using Allocated = std::unique_ptr<T, FreeMemory>;
 
 std::string ErrnoText() { return errno == 0 ? "no reason given" : std::strerror(errno); }
 
+// libhivex gives a key's record length as this many bytes and the bytes its name is stored in.
+constexpr size_t kKeyRecordBesideName = 80;
+
+size_t CharacterCount(const char* utf8)
+{
+    size_t count = 0;
+    for (; *utf8 != '\0'; ++utf8)
+        count += (static_cast<unsigned char>(*utf8) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
 // The node's name, embedded NULs and all; nullopt when libhivex cannot read it (errno says why).
+// libhivex's name ends at a NUL, and it counts the whole name only by decoding
+// it a second time. Most names are stored a byte a character: such a name is
+// whole when it has as many characters as stored bytes, and only then, for one
+// stored in UTF-16 has at most half as many. Any other is counted.
 std::optional<std::string> NodeName(hive_h* hive, hive_node_h node)
 {
+    errno = 0;
+    const Allocated<char> name(hivex_node_name(hive, node));
+    if (!name)
+        return std::nullopt;
+    const size_t record = hivex_node_struct_length(hive, node);  // 0 when it cannot say
+    if (record >= kKeyRecordBesideName && CharacterCount(name.get()) == record - kKeyRecordBesideName)
+        return std::string(name.get());
     errno = 0;
     const size_t length = hivex_node_name_len(hive, node);
     if (errno != 0)
         return std::nullopt;
-    const Allocated<char> name(hivex_node_name(hive, node));
-    if (!name)
-        return std::nullopt;
-    return std::string(name.get(), length);
+    return std::string(name.get(), length);  // the buffer holds the whole name, NULs and all
 }
 
 std::string Joined(std::string_view path, std::string_view name)
@@ -46,14 +65,18 @@ std::string Joined(std::string_view path, std::string_view name)
 }  // namespace
 
 // One walk over the hive into the registry; the path of the key at hand goes
-// into every message.
+// into every message. It costs a bare libhivex walk through every key and
+// value, plus each name's length (libhivex decodes the name a second time to
+// count it) and the registry's own work.
 class NtHiveWalk {
 public:
-    NtHiveWalk(const NtHive& hive, const std::vector<RenamedKey>& renamed, hive_node_h root)
-        : hive_(hive), renamed_(renamed), visited_{root}
+    NtHiveWalk(const NtHive& hive, win32sim::Registry& registry, const std::vector<RenamedKey>& renamed,
+               hive_node_h root)
+        : hive_(hive), registry_(registry), renamed_(renamed), visited_{root}
     {
     }
 
+    // path: the key's, extended in place for each subkey.
     void Key(hive_node_h node, win32sim::RegKey& key, std::string& path, size_t depth)
     {
         if (depth > kMaxKeyDepth)
@@ -71,17 +94,17 @@ public:
             std::string name = Name(*child, path);
             if (depth == 0)
                 name = Renamed(name);
-            const size_t siblings = key.SubkeyCount();
+            const size_t keys = registry_.KeyCount();
             win32sim::RegKey* subkey = nullptr;
             try {
                 subkey = &key.CreateSubkey(name);
             } catch (const std::invalid_argument&) {
                 hive_.Fail(path, "a subkey's name \"" + Printable(name) + "\" is not one the registry takes");
             }
-            if (key.SubkeyCount() == siblings)  // it found one of that name
+            if (registry_.KeyCount() == keys)  // it found one of that name
                 hive_.Fail(path, "two subkeys are named \"" + Printable(name) + "\": the hive is damaged");
             const size_t length = path.size();
-            path = Joined(path, name);
+            path.append(path.empty() ? "" : "\\").append(name);
             Key(*child, *subkey, path, depth + 1);
             path.resize(length);
         }
@@ -105,7 +128,7 @@ private:
         return name;
     }
 
-    void Values(hive_node_h node, win32sim::RegKey& key, std::string_view path) const
+    void Values(hive_node_h node, win32sim::RegKey& key, std::string_view path)
     {
         errno = 0;
         const Allocated<hive_value_h> values(hivex_node_values(hive_.hive_, node));
@@ -126,21 +149,26 @@ private:
             if (!data && errno != 0)
                 hive_.Fail(path, "libhivex cannot read the data of its value \"" + Printable(valueName) +
                                      "\": " + ErrnoText());
-            if (key.FindValue(valueName))
-                hive_.Fail(path, "two values are named \"" + Printable(valueName) + "\": the hive is damaged");
 
             const win32sim::ByteView bytes(reinterpret_cast<const BYTE*>(data.get()), data ? size : 0);
             const DWORD valueType = static_cast<DWORD>(type);
-            if (IsStringType(valueType))
-                key.SetValue(valueName, valueType, Utf16LeToUtf8(std::vector<BYTE>(bytes.begin(), bytes.end())));
-            else
+            const size_t values = registry_.ValueCount();
+            if (IsStringType(valueType)) {
+                stringData_.assign(bytes.begin(), bytes.end());
+                key.SetValue(valueName, valueType, Utf16LeToUtf8(stringData_));
+            } else {
                 key.SetValue(valueName, valueType, bytes);
+            }
+            if (registry_.ValueCount() == values)  // it replaced one of that name
+                hive_.Fail(path, "two values are named \"" + Printable(valueName) + "\": the hive is damaged");
         }
     }
 
     const NtHive& hive_;
+    const win32sim::Registry& registry_;  // for its counts, which tell a name added from one found
     const std::vector<RenamedKey>& renamed_;
     std::unordered_set<hive_node_h> visited_;
+    std::vector<BYTE> stringData_;  // one buffer for every string's UTF-16 bytes
 };
 
 NtHive::NtHive(std::string file, std::string shownAs) : file_(std::move(file)), shownAs_(std::move(shownAs))
@@ -206,11 +234,12 @@ std::optional<HiveValue> NtHive::FindValue(std::string_view keyPath, std::string
     return HiveValue{static_cast<DWORD>(type), std::vector<BYTE>(bytes, bytes + (data ? size : 0))};
 }
 
-void NtHive::LoadInto(win32sim::RegKey& into, const std::vector<RenamedKey>& renamed) const
+void NtHive::LoadInto(win32sim::Registry& registry, std::string_view mountKey,
+                      const std::vector<RenamedKey>& renamed) const
 {
-    NtHiveWalk walk(*this, renamed, hivex_root(hive_));
+    NtHiveWalk walk(*this, registry, renamed, hivex_root(hive_));
     std::string path;
-    walk.Key(hivex_root(hive_), into, path, 0);
+    walk.Key(hivex_root(hive_), registry.Create(mountKey), path, 0);
 }
 
 }  // namespace qalm

@@ -45,11 +45,13 @@ public:
     // nullopt when the key or the value is absent.
     std::optional<HiveValue> FindValue(std::string_view keyPath, std::string_view name) const;
 
-    // Every key below the root, with its values, below into, and the root's
-    // values in into. Throws OfflineError naming the file and the key for
-    // anything libhivex cannot read, a key listed twice, two subkeys or two
-    // values of one name, or a name the registry does not take.
-    void LoadInto(win32sim::RegKey& into, const std::vector<RenamedKey>& renamed = {}) const;
+    // Every key below the root, with its values, below the registry's key
+    // mountKey (made when absent), and the root's values in it. Throws
+    // OfflineError naming the file and the key for anything libhivex cannot
+    // read, a key listed twice, two subkeys or two values of one name, or a
+    // name the registry does not take.
+    void LoadInto(win32sim::Registry& registry, std::string_view mountKey,
+                  const std::vector<RenamedKey>& renamed = {}) const;
 
 private:
     [[noreturn]] void Fail(std::string_view path, const std::string& problem) const;

@@ -28,11 +28,10 @@ win32sim::Registry OfflineHives::Load(unsigned currentSet) const
     if (const HiveFile* systemDat = files_.Find(HiveKind::System9x))
         Load9xRegistry(systemDat->path, registry);
     if (system_) {
-        system_->LoadInto(registry.Create(MountKey(HiveKind::System)),
-                          {{ControlSetName(currentSet), "CurrentControlSet"}});
+        system_->LoadInto(registry, MountKey(HiveKind::System), {{ControlSetName(currentSet), "CurrentControlSet"}});
     }
     if (software_)
-        software_->LoadInto(registry.Create(MountKey(HiveKind::Software)));
+        software_->LoadInto(registry, MountKey(HiveKind::Software));
     return registry;
 }
 

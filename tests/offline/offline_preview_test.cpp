@@ -3,8 +3,13 @@
 // machine of each NT family, with the version the hives record.
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
+#include "hives/nt_hive.h"
 #include "offline_test_support.h"
 #include "preview_command.h"
+#include "support/hive_fixture.h"
 
 namespace qalm::testing {
 namespace {
@@ -92,6 +97,37 @@ TEST_P(OfflinePreview, EqualsThePreviewOfTheSameExportWithTheVersionTheHivesReco
 
 INSTANTIATE_TEST_SUITE_P(NtFamilies, OfflinePreview, ::testing::ValuesIn(kFamilies),
                          [](const ::testing::TestParamInfo<Family>& info) { return std::string(info.param.name); });
+
+// libhivex's names end at a NUL; the reader takes each whole, so keys and
+// values whose names differ only after one are all there, named in full.
+TEST(OfflineHiveReader, ReadsNamesHoldingANulWhole)
+{
+    TemporaryFolder folder;
+    const std::string path = folder.PathOf("SOFTWARE");
+    MakeHive(
+        path, kSoftwarePrefix,
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\KeyZone]\n\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\KeyZtwo]\n\"ValZone\"=dword:00000001\n\"ValZtwo\"=dword:00000002\n\n");
+    for (const char* name : {"KeyZone", "KeyZtwo", "ValZone", "ValZtwo"})
+        PutNulInName(path, name, 3);
+
+    win32sim::Registry registry;
+    NtHive(path, "HKLM\\SOFTWARE").LoadInto(registry, "SOFTWARE");
+    const win32sim::RegKey* vendor = registry.Find("SOFTWARE\\Vendor");
+    ASSERT_NE(vendor, nullptr);
+    std::vector<std::string> keys;
+    for (const win32sim::RegKey& key : vendor->Subkeys())
+        keys.emplace_back(key.Name());
+    const std::string one("Key\0one", 7), two("Key\0two", 7);
+    EXPECT_EQ(keys, (std::vector<std::string>{one, two}));
+    const win32sim::RegKey* withValues = vendor->FindSubkey(two);
+    ASSERT_NE(withValues, nullptr);
+    std::vector<std::string> values;
+    for (const win32sim::RegValue& value : withValues->Values())
+        values.emplace_back(value.Name());
+    EXPECT_EQ(values, (std::vector<std::string>{std::string("Val\0one", 7), std::string("Val\0two", 7)}));
+}
 
 }  // namespace
 }  // namespace qalm::testing

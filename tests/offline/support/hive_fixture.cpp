@@ -182,6 +182,16 @@ void ListSubkeysByIndexOnly(const std::string& path, const std::string& keyPath)
     WriteBytes(path, bytes);
 }
 
+void PutNulInName(const std::string& path, const std::string& name, size_t at)
+{
+    std::string bytes = ReadBytes(path);
+    const size_t found = bytes.find(name);
+    if (found == std::string::npos || bytes.find(name, found + 1) != std::string::npos || at >= name.size())
+        throw std::runtime_error(path + " does not hold the name " + name + " once");
+    bytes[found + at] = '\0';
+    WriteBytes(path, bytes);
+}
+
 void SetBaseBlockDword(const std::string& path, size_t offset, uint32_t value, bool fixChecksum)
 {
     std::string bytes = ReadBytes(path);

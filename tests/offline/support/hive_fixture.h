@@ -23,6 +23,10 @@ std::string ExportHive(const std::string& path, const std::string& prefix);
 // XP writes do, instead of the `lf` record reged writes.
 void ListSubkeysByIndexOnly(const std::string& path, const std::string& keyPath);
 
+// Puts a NUL in place of the character at `at` of a name the hive holds once,
+// as a name a byte a character is stored: as it stands.
+void PutNulInName(const std::string& path, const std::string& name, size_t at);
+
 // Sets a dword of the base block and, unless asked not to, its checksum to match.
 void SetBaseBlockDword(const std::string& path, size_t offset, uint32_t value, bool fixChecksum = true);
 uint32_t BaseBlockDword(const std::string& path, size_t offset);
