@@ -94,6 +94,27 @@ std::vector<offline::AppliedHive> Apply(const std::vector<offline::HiveChanges>&
     }
 }
 
+struct HivesPreviewed {
+    HiveFiles files;
+    std::optional<ControlSets> sets;
+    std::optional<DetectedVersion> detected;  // nullopt: given with --os
+    OfflineRun run;
+};
+
+// The hives stay open only while the runs load them: the check after an
+// apply opens each hive again, and should not find it held twice already.
+HivesPreviewed PreviewHives(HiveFiles files, const std::optional<win32sim::Platform>& given, bool allControlSets)
+{
+    const OfflineHives hives(std::move(files));
+    win32sim::Registry loaded = hives.Load(hives.CurrentSet());
+    std::optional<DetectedVersion> detected;
+    if (!given)
+        detected = DetectVersion(hives.Files(), loaded);
+    const win32sim::Platform platform = given ? *given : detected->platform;
+    OfflineRun run = RunOffline(hives, std::move(loaded), platform, allControlSets);
+    return {hives.Files(), hives.Sets(), std::move(detected), std::move(run)};
+}
+
 const Tool kOffline{"qalm-offline", OfflineUsage, WriteHelp};
 
 }  // namespace
@@ -118,20 +139,25 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
         const std::optional<win32sim::Platform> given =
             options.profile.empty() ? std::nullopt : std::optional(ResolveProfile(options.profile));
 
-        const OfflineHives hives(std::move(files));
-        win32sim::Registry loaded = hives.Load(hives.CurrentSet());
-        std::optional<DetectedVersion> detected;
-        if (!given)
-            detected = DetectVersion(hives.Files(), loaded);
-        const win32sim::Platform platform = given ? *given : detected->platform;
-
-        const OfflineRun run = RunOffline(hives, std::move(loaded), platform, options.allControlSets);
-        OfflineReport report{hives, detected, run, HivesNotClean(hives.Files()), options.allControlSets, false, {}};
+        HivesPreviewed previewed = PreviewHives(std::move(files), given, options.allControlSets);
+        OfflineRun& run = previewed.run;
+        OfflineReport report{previewed.files,
+                             previewed.sets,
+                             previewed.detected,
+                             run,
+                             HivesNotClean(previewed.files),
+                             options.allControlSets,
+                             false,
+                             {}};
         if (options.apply) {
             std::vector<HiveRemovals> removals;
             for (const ControlSetRun& each : run.runs)
                 removals.push_back(each.removals);
-            report.written = Apply(ChangesToWrite(removals, hives.Files()));
+            // The check after writing reads each hive twice: without --after,
+            // the run's registry goes first, not to be held beside them.
+            if (options.afterPath.empty())
+                run.after = win32sim::Registry();
+            report.written = Apply(ChangesToWrite(removals, previewed.files));
             report.applied = true;
         }
         WriteAfterState(options, run.after);

@@ -27,7 +27,7 @@ std::string SetWithRoles(const ControlSets& sets, unsigned number)
 
 std::string ControlSetLine(const OfflineReport& report)
 {
-    const std::optional<ControlSets>& sets = report.hives.Sets();
+    const std::optional<ControlSets>& sets = report.sets;
     if (!sets)
         return "";
     std::string line = ControlSetName(sets->current) + " as CurrentControlSet (SYSTEM\\Select \"Current\")";
@@ -46,7 +46,7 @@ std::string VersionLine(const OfflineReport& report, const win32sim::Platform& p
 {
     if (!report.detected)
         return "given with --os " + platform.name;
-    const char* key = report.hives.Files().family == WindowsFamily::Nt ? kNtVersionKey : k9xVersionKey;
+    const char* key = report.files.family == WindowsFamily::Nt ? kNtVersionKey : k9xVersionKey;
     return report.detected->recorded + " (" + key + ") -> " + platform.name;
 }
 
@@ -94,7 +94,7 @@ bool RemovesAnything(const OfflineRun& run)
 
 std::string RunTitle(const OfflineReport& report, const ControlSetRun& run)
 {
-    const ControlSets& sets = *report.hives.Sets();
+    const ControlSets& sets = *report.sets;
     std::string title = SetWithRoles(sets, run.controlSet) + " as CurrentControlSet";
     if (run.controlSet != sets.current)
         title += ": what the program removes were it current, after the runs above";
@@ -137,7 +137,7 @@ std::string ShellQuoted(const std::string& path)
 void WriteOfflineTextReport(const OfflineReport& report, std::ostream& out)
 {
     const std::vector<ControlSetRun>& runs = report.run.runs;
-    out << "Hives:       " << HivesLine(report.hives.Files()) << "\n";
+    out << "Hives:       " << HivesLine(report.files) << "\n";
     for (const std::string& warning : report.warnings)
         out << "Warning:     " << warning << "\n";
     if (const std::string line = ControlSetLine(report); !line.empty())
@@ -146,7 +146,7 @@ void WriteOfflineTextReport(const OfflineReport& report, std::ostream& out)
 
     for (const ControlSetRun& run : runs) {
         out << "\n";
-        if (report.allControlSets && report.hives.Sets())
+        if (report.allControlSets && report.sets)
             out << "=== " << RunTitle(report, run) << " ===\n\n";
         WriteTextReport(run.result, out);
         out << "\nNot done offline:\n";
@@ -157,7 +157,7 @@ void WriteOfflineTextReport(const OfflineReport& report, std::ostream& out)
     out << "\n";
     if (!RemovesAnything(report.run)) {
         out << "Nothing written: the run removes nothing from the hives.\n";
-    } else if (report.hives.Files().family == WindowsFamily::Windows9x) {
+    } else if (report.files.family == WindowsFamily::Windows9x) {
         out << "Nothing written: a 9x SYSTEM.DAT is only read; --apply writes NT hives alone.\n";
     } else if (!report.applied) {
         out << "Nothing written. The same command with --apply removes these keys and values from the hives.\n";
@@ -181,7 +181,7 @@ void WriteOfflineJsonReport(const OfflineReport& report, std::ostream& out)
 {
     const std::vector<ControlSetRun>& runs = report.run.runs;
     std::string hives;
-    for (const HiveFile& file : report.hives.Files().files) {
+    for (const HiveFile& file : report.files.files) {
         hives += (hives.empty() ? "" : ", ") + std::string("{\"file\": ") + JsonString(file.path) +
                  ", \"key\": " + JsonString(ShownHiveKey({file.kind, ""})) + "}";
     }
@@ -197,14 +197,13 @@ void WriteOfflineJsonReport(const OfflineReport& report, std::ostream& out)
                    ", \"backup\": " + JsonString(hive.backup) + "}";
     }
     const std::string version =
-        report.detected
-            ? "{\"recorded\": " + JsonString(report.detected->recorded) + ", \"key\": " +
-                  JsonString(report.hives.Files().family == WindowsFamily::Nt ? kNtVersionKey : k9xVersionKey) + "}"
-            : std::string("{\"givenWith\": \"--os\"}");
+        report.detected ? "{\"recorded\": " + JsonString(report.detected->recorded) + ", \"key\": " +
+                              JsonString(report.files.family == WindowsFamily::Nt ? kNtVersionKey : k9xVersionKey) + "}"
+                        : std::string("{\"givenWith\": \"--os\"}");
 
     const std::string members = ",\n  \"offline\": {" + JsonRunMembers(runs.front()) + ",\n    \"hives\": [" + hives +
                                 "],\n    \"warnings\": " + JsonStrings(report.warnings) +
-                                ",\n    \"controlSets\": " + JsonControlSets(report.hives.Sets()) +
+                                ",\n    \"controlSets\": " + JsonControlSets(report.sets) +
                                 ",\n    \"version\": " + version + ",\n    \"otherControlSets\": [" + otherRuns +
                                 "],\n    \"applied\": " + (report.applied ? "true" : "false") + ", \"written\": [" +
                                 written + "]}";

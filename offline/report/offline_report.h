@@ -9,13 +9,15 @@
 
 #include "apply/hive_apply.h"
 #include "detect/windows_version.h"
-#include "hives/offline_hives.h"
+#include "hives/control_sets.h"
+#include "input/hive_files.h"
 #include "run/offline_run.h"
 
 namespace qalm {
 
 struct OfflineReport {
-    const OfflineHives& hives;
+    const HiveFiles& files;                   // the hives read
+    const std::optional<ControlSets>& sets;   // as the SYSTEM hive records them
     std::optional<DetectedVersion> detected;  // nullopt: given with --os
     const OfflineRun& run;
     std::vector<std::string> warnings;  // about the hives read, such as one that is not clean
