@@ -9,6 +9,7 @@
 #include "hives/offline_hives.h"
 #include "offline_error.h"
 #include "offline_options.h"
+#include "preview_error.h"
 #include "preview_options.h"
 #include "regfile/printable.h"
 #include "report/offline_report.h"
@@ -115,6 +116,17 @@ HivesPreviewed PreviewHives(HiveFiles files, const std::optional<win32sim::Platf
     return {hives.Files(), hives.Sets(), std::move(detected), std::move(run)};
 }
 
+// Once the hives are written, a failure must not read as a refusal.
+void CommitAfterState(PendingFile& afterFile)
+{
+    try {
+        afterFile.Commit();
+    } catch (const PreviewError& error) {
+        throw OfflineError(std::string(error.what()) +
+                           "; the hives were written all the same, each original kept as its backup");
+    }
+}
+
 const Tool kOffline{"qalm-offline", OfflineUsage, WriteHelp};
 
 }  // namespace
@@ -153,14 +165,19 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
             std::vector<HiveRemovals> removals;
             for (const ControlSetRun& each : run.runs)
                 removals.push_back(each.removals);
-            // The check after writing reads each hive twice: without --after,
-            // the run's registry goes first, not to be held beside them.
-            if (options.afterPath.empty())
-                run.after = win32sim::Registry();
+            // The --after file is written before the hives, so that one that
+            // cannot be written refuses the apply, and is put in place after
+            // them. The run's registry then goes: the check after writing
+            // reads each hive twice, and should not find it held beside them.
+            const std::unique_ptr<PendingFile> afterFile = PrepareAfterState(options, run.after);
+            run.after = win32sim::Registry();
             report.written = Apply(ChangesToWrite(removals, previewed.files));
             report.applied = true;
+            if (afterFile)
+                CommitAfterState(*afterFile);
+        } else {
+            WriteAfterState(options, run.after);
         }
-        WriteAfterState(options, run.after);
         if (options.json)
             WriteOfflineJsonReport(report, out);
         else

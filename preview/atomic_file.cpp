@@ -16,38 +16,21 @@
 namespace qalm {
 namespace {
 
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const std::string& target)
-    {
-        std::string pattern = target + ".tmp-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        const int descriptor = mkstemp(name.data());
-        if (descriptor < 0)
-            throw PreviewError("cannot write " + Printable(target) + ": " + std::strerror(errno));
-        // mkstemp makes it private; the result should have the usual permissions.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(descriptor, 0666 & ~mask);
-        close(descriptor);
-        path_ = name.data();
-    }
-    ~TemporaryFile()
-    {
-        if (!path_.empty())
-            std::remove(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& Path() const { return path_; }
-    void Kept() { path_.clear(); }
-
-private:
-    std::string path_;
-};
+// A new private file beside the target, given the usual permissions.
+std::string MakeTemporaryFile(const std::string& target)
+{
+    std::string pattern = target + ".tmp-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int descriptor = mkstemp(name.data());
+    if (descriptor < 0)
+        throw PreviewError("cannot write " + Printable(target) + ": " + std::strerror(errno));
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    close(descriptor);
+    return name.data();
+}
 
 // The data must be on disk before the rename is, or a crash could leave an
 // empty file under the final name.
@@ -65,22 +48,40 @@ void SyncToDisk(const std::string& file, const std::string& target)
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write)
+PendingFile::PendingFile(const std::string& path, const std::function<void(std::ostream&)>& write)
+    : target_(path), temporary_(MakeTemporaryFile(path))
 {
-    TemporaryFile temporary(path);
-    {
-        std::ofstream out(temporary.Path(), std::ios::binary | std::ios::trunc);
+    try {
+        std::ofstream out(temporary_, std::ios::binary | std::ios::trunc);
         if (!out)
             throw PreviewError("cannot write " + Printable(path) + ": " + std::strerror(errno));
         write(out);
         out.close();
         if (!out)
             throw PreviewError("cannot write " + Printable(path) + ": " + std::strerror(errno));
+        SyncToDisk(temporary_, path);
+    } catch (...) {
+        std::remove(temporary_.c_str());
+        throw;
     }
-    SyncToDisk(temporary.Path(), path);
-    if (std::rename(temporary.Path().c_str(), path.c_str()) != 0)
-        throw PreviewError("cannot write " + Printable(path) + ": " + std::strerror(errno));
-    temporary.Kept();
+}
+
+PendingFile::~PendingFile()
+{
+    if (!temporary_.empty())
+        std::remove(temporary_.c_str());
+}
+
+void PendingFile::Commit()
+{
+    if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
+        throw PreviewError("cannot write " + Printable(target_) + ": " + std::strerror(errno));
+    temporary_.clear();
+}
+
+void WriteFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& write)
+{
+    PendingFile(path, write).Commit();
 }
 
 }  // namespace qalm

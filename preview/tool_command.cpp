@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "atomic_file.h"
 #include "preview_error.h"
 #include "regfile/reg_writer.h"
 
@@ -37,8 +36,16 @@ bool AnswerHelpOrVersion(const Tool& tool, const CommonOptions& options, std::os
 
 void WriteAfterState(const CommonOptions& options, const win32sim::Registry& after)
 {
-    if (!options.afterPath.empty())
-        WriteFileAtomically(options.afterPath, [&](std::ostream& file) { WriteRegFileExactly(after, file); });
+    if (const std::unique_ptr<PendingFile> file = PrepareAfterState(options, after))
+        file->Commit();
+}
+
+std::unique_ptr<PendingFile> PrepareAfterState(const CommonOptions& options, const win32sim::Registry& after)
+{
+    if (options.afterPath.empty())
+        return nullptr;
+    return std::make_unique<PendingFile>(options.afterPath,
+                                         [&](std::ostream& file) { WriteRegFileExactly(after, file); });
 }
 
 }  // namespace qalm

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 
+#include "atomic_file.h"
 #include "command_line.h"
 #include "win32sim/registry.h"
 
@@ -31,5 +33,8 @@ bool AnswerHelpOrVersion(const Tool& tool, const CommonOptions& options, std::os
 
 // The machine after the run as a .reg file, when --after asks for it.
 void WriteAfterState(const CommonOptions& options, const win32sim::Registry& after);
+// The same written in full beside its place, put there by its Commit;
+// nullptr without --after.
+std::unique_ptr<PendingFile> PrepareAfterState(const CommonOptions& options, const win32sim::Registry& after);
 
 }  // namespace qalm

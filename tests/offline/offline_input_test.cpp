@@ -142,6 +142,20 @@ TEST(OfflineInput, ADirtyHiveIsPreviewedWithAWarningAndNotWritten)
     EXPECT_EQ(config, (std::vector<std::string>{"SOFTWARE", "SYSTEM"}));
 }
 
+TEST(OfflineInput, AnAfterFileThatCannotBeWrittenRefusesTheApply)
+{
+    TemporaryFolder folder;
+    const NtInstallation windows = MakeNtInstallation(folder, WineFixture("nt5-modem-installed"), kXp);
+    const std::string before = ReadFile(windows.systemHive);
+    const std::string after = folder.PathOf("no-such-folder/after.reg");
+
+    const OfflineRun apply = RunOffline({"--apply", "--after", after, windows.partition});
+    EXPECT_EQ(apply.exitCode, 2);
+    EXPECT_EQ(apply.err.rfind("qalm-offline: cannot write " + after, 0), 0u) << apply.err;
+    EXPECT_EQ(ReadFile(windows.systemHive), before);
+    EXPECT_FALSE(fs::exists(windows.systemHive + ".qalm-backup"));
+}
+
 TEST(OfflineInput, RefusesToApplyToA9xRegistryAndPreviewsIt)
 {
     TemporaryFolder folder;
