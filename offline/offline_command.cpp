@@ -116,15 +116,30 @@ HivesPreviewed PreviewHives(HiveFiles files, const std::optional<win32sim::Platf
     return {hives.Files(), hives.Sets(), std::move(detected), std::move(run)};
 }
 
-// Once the hives are written, a failure must not read as a refusal.
-void CommitAfterState(PendingFile& afterFile)
+// Once the hives are written, a failure must not read as a refusal: it says they were.
+template <typename Step>
+void AfterHivesWritten(const std::vector<offline::AppliedHive>& written, Step step)
 {
     try {
-        afterFile.Commit();
-    } catch (const PreviewError& error) {
-        throw OfflineError(std::string(error.what()) +
-                           "; the hives were written all the same, each original kept as its backup");
+        step();
+    } catch (const std::exception& error) {
+        if (written.empty())
+            throw;
+        // The report may be what was lost: the backups are named here.
+        std::string message = std::string(error.what()) + "; the hives were written all the same:";
+        for (const offline::AppliedHive& hive : written)
+            message += " " + Printable(hive.file) + " (its original kept as " + Printable(hive.backup) + ")";
+        throw OfflineError(message);
     }
+}
+
+void WriteReport(const OfflineOptions& options, const OfflineReport& report, std::ostream& out)
+{
+    if (options.json)
+        WriteOfflineJsonReport(report, out);
+    else
+        WriteOfflineTextReport(report, out);
+    CheckReportWritten(out);
 }
 
 const Tool kOffline{"qalm-offline", OfflineUsage, WriteHelp};
@@ -173,15 +188,15 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
             run.after = win32sim::Registry();
             report.written = Apply(ChangesToWrite(removals, previewed.files));
             report.applied = true;
-            if (afterFile)
-                CommitAfterState(*afterFile);
+            AfterHivesWritten(report.written, [&] {
+                if (afterFile)
+                    afterFile->Commit();
+                WriteReport(options, report, out);
+            });
         } else {
             WriteAfterState(options, run.after);
+            WriteReport(options, report, out);
         }
-        if (options.json)
-            WriteOfflineJsonReport(report, out);
-        else
-            WriteOfflineTextReport(report, out);
     });
 }
 

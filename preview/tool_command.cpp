@@ -11,7 +11,7 @@ int RunTool(const Tool& tool, std::ostream& out, std::ostream& err, const std::f
 {
     try {
         body();
-        out.flush();
+        CheckReportWritten(out);
         return kExitRan;
     } catch (const UsageError& error) {
         err << tool.name << ": " << error.what() << "\n" << tool.usage() << "\n";
@@ -21,8 +21,18 @@ int RunTool(const Tool& tool, std::ostream& out, std::ostream& err, const std::f
         err << tool.name << ": " << error.what() << "\n";
     } catch (const std::logic_error& error) {
         err << tool.name << ": internal error, nothing written: " << error.what() << "\n";
+    } catch (const std::exception& error) {
+        // out of memory, most likely; whatever was under way has said what it left
+        err << tool.name << ": stopped: " << error.what() << "\n";
     }
     return kExitBadInput;
+}
+
+void CheckReportWritten(std::ostream& out)
+{
+    out.flush();
+    if (!out)
+        throw PreviewError("the report could not be written to standard output");
 }
 
 bool AnswerHelpOrVersion(const Tool& tool, const CommonOptions& options, std::ostream& out)

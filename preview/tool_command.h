@@ -27,6 +27,10 @@ struct Tool {
 // do. Answers kExitRan when it returns, kExitBadInput when it throws.
 int RunTool(const Tool& tool, std::ostream& out, std::ostream& err, const std::function<void()>& body);
 
+// A report that could not be written (a full disk, a closed pipe) is an
+// error, not a run. RunTool checks it after the body too.
+void CheckReportWritten(std::ostream& out);
+
 // Writes the help or the version when the options ask for one: answers
 // whether they did, and then nothing else is to be done.
 bool AnswerHelpOrVersion(const Tool& tool, const CommonOptions& options, std::ostream& out);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
+#include "offline_command.h"
 #include "offline_test_support.h"
 
 namespace qalm::testing {
@@ -154,6 +156,27 @@ TEST(OfflineInput, AnAfterFileThatCannotBeWrittenRefusesTheApply)
     EXPECT_EQ(apply.err.rfind("qalm-offline: cannot write " + after, 0), 0u) << apply.err;
     EXPECT_EQ(ReadFile(windows.systemHive), before);
     EXPECT_FALSE(fs::exists(windows.systemHive + ".qalm-backup"));
+}
+
+// The report lost (a full disk, a closed pipe) must not read as a refusal:
+// the hives are written, and the message names their backups.
+TEST(OfflineInput, AReportLostAfterTheApplySaysWhereTheBackupsAre)
+{
+    TemporaryFolder folder;
+    const NtInstallation windows = MakeNtInstallation(folder, WineFixture("nt5-modem-installed"), kXp);
+    const std::string before = ReadFile(windows.systemHive);
+
+    std::ostream unwritable(nullptr);
+    std::ostringstream err;
+    EXPECT_EQ(RunOfflineCommand({"--apply", windows.partition}, unwritable, err), 2);
+    EXPECT_EQ(err.str().rfind("qalm-offline: the report could not be written to standard output; the hives were "
+                              "written all the same: " +
+                                  windows.systemHive + " (its original kept as " + windows.systemHive + ".qalm-backup)",
+                              0),
+              0u)
+        << err.str();
+    EXPECT_NE(ReadFile(windows.systemHive), before);
+    EXPECT_EQ(ReadFile(windows.systemHive + ".qalm-backup"), before);
 }
 
 TEST(OfflineInput, RefusesToApplyToA9xRegistryAndPreviewsIt)

@@ -270,6 +270,14 @@ TEST(PreviewCommand, FailsWithoutATraceWhenTheAfterFileCannotBeWritten)
     EXPECT_TRUE(folder.Names().empty());
 }
 
+TEST(PreviewCommand, FailsWhenTheReportCannotBeWritten)
+{
+    std::ostream unwritable(nullptr);
+    std::ostringstream err;
+    EXPECT_EQ(RunPreviewCommand({}, unwritable, err), 2);
+    EXPECT_EQ(err.str(), "qalm-preview: the report could not be written to standard output\n");
+}
+
 struct UsageCase {
     const char* name;
     std::vector<std::string> arguments;
