@@ -154,8 +154,8 @@ private:
             const DWORD valueType = static_cast<DWORD>(type);
             const size_t values = registry_.ValueCount();
             if (IsStringType(valueType)) {
-                stringData_.assign(bytes.begin(), bytes.end());
-                key.SetValue(valueName, valueType, Utf16LeToUtf8(stringData_));
+                Utf16LeToUtf8(bytes.data(), bytes.size(), stringData_);
+                key.SetValue(valueName, valueType, stringData_);
             } else {
                 key.SetValue(valueName, valueType, bytes);
             }
@@ -168,7 +168,7 @@ private:
     const win32sim::Registry& registry_;  // for its counts, which tell a name added from one found
     const std::vector<RenamedKey>& renamed_;
     std::unordered_set<hive_node_h> visited_;
-    std::vector<BYTE> stringData_;  // one buffer for every string's UTF-16 bytes
+    std::vector<BYTE> stringData_;  // one buffer for every string's data as UTF-8
 };
 
 NtHive::NtHive(std::string file, std::string shownAs) : file_(std::move(file)), shownAs_(std::move(shownAs))

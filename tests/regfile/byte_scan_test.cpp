@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
+
+#include "regfile/utf16.h"
 
 using namespace qalm;
 
@@ -34,6 +37,30 @@ TEST(ByteScan, AgreesWithAByteByByteScanAtEveryLengthAndPlace)
                 high[place] = '\xE9';
             EXPECT_EQ(IsAscii(high), place == size);
             EXPECT_EQ(CountOf<'\\'>(view), static_cast<size_t>(std::count(text.begin(), text.end(), '\\')));
+        }
+    }
+}
+
+// String data narrowed eight UTF-16 units at a time must read as the
+// unit-by-unit decoder reads it, whatever the length and wherever the first
+// unit beyond ASCII lies (its low byte, its high byte, or both beyond 0x7F).
+TEST(ByteScan, NarrowsUtf16AsTheDecoderDoesAtEveryLengthAndPlace)
+{
+    for (size_t units = 0; units <= 40; ++units) {
+        for (size_t place = 0; place <= units; ++place) {
+            for (const char16_t unusual : {u'\x7F', u'\x80', u'\x100', u'\xE9', u'\xD800', u'\x4E2D'}) {
+                std::vector<BYTE> data;
+                for (size_t i = 0; i < units; ++i) {
+                    const char16_t unit = i == place ? unusual : static_cast<char16_t>('a' + i % 26);
+                    data.push_back(static_cast<BYTE>(unit & 0xFF));
+                    data.push_back(static_cast<BYTE>(unit >> 8));
+                }
+                std::string decoded;
+                DecodeUtf16Le(data.data(), data.size(), true, decoded);
+                SCOPED_TRACE("units " + std::to_string(units) + ", place " + std::to_string(place) + ", unit " +
+                             std::to_string(unusual));
+                EXPECT_EQ(Utf16LeToUtf8(data), std::vector<BYTE>(decoded.begin(), decoded.end()));
+            }
         }
     }
 }

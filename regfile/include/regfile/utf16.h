@@ -24,6 +24,8 @@ void AppendUtf16Le(std::string& out, std::string_view utf8);
 
 // String data from a Unicode export; data of odd length is not UTF-16 and stays as it is.
 std::vector<BYTE> Utf16LeToUtf8(const std::vector<BYTE>& data);
+// The same into out, whose memory a caller converting many strings reuses.
+void Utf16LeToUtf8(const BYTE* data, size_t size, std::vector<BYTE>& out);
 // String data for a Unicode export.
 std::vector<BYTE> Utf8ToUtf16Le(const std::vector<BYTE>& data);
 
