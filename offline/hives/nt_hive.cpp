@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <unordered_set>
 
@@ -57,8 +59,31 @@ std::optional<std::string> NodeName(hive_h* hive, hive_node_h node)
     return std::string(name.get(), length);  // the buffer holds the whole name, NULs and all
 }
 
+// Why libhivex may fail on the file, when the cause is plain: a hive copied
+// off a failing disk, or not to the end, is shorter than its base block
+// says, and libhivex then answers only EINVAL, ENOTSUP or EFAULT somewhere.
+std::string CutShort(const std::string& file)
+{
+    constexpr size_t kBaseBlock = 4096;
+    constexpr size_t kBinsLength = 0x28;  // the length of the hive's bins, which follow the base block
+    std::ifstream in(file, std::ios::binary);
+    unsigned char header[kBinsLength + 4];
+    std::error_code error;
+    const auto size = static_cast<size_t>(std::filesystem::file_size(file, error));
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header) || error)
+        return "";
+    const size_t declared = kBaseBlock + (header[kBinsLength] | header[kBinsLength + 1] << 8 |
+                                          header[kBinsLength + 2] << 16 | size_t(header[kBinsLength + 3]) << 24);
+    if (size >= declared)
+        return "";
+    return "; the file is cut short: it holds " + std::to_string(size) + " bytes, where its base block declares " +
+           std::to_string(declared);
+}
+
 std::string Joined(std::string_view path, std::string_view name)
 {
+    if (name.empty())  // the root
+        return std::string(path);
     return path.empty() ? std::string(name) : std::string(path) + "\\" + std::string(name);
 }
 
@@ -171,19 +196,20 @@ private:
     std::vector<BYTE> stringData_;  // one buffer for every string's data as UTF-8
 };
 
-NtHive::NtHive(std::string file, std::string shownAs) : file_(std::move(file)), shownAs_(std::move(shownAs))
+NtHive::NtHive(std::string file, std::string shownAs)
+    : file_(std::move(file)), shownAs_(std::move(shownAs)), cutShort_(CutShort(file_))
 {
     errno = 0;
     hive_ = hivex_open(file_.c_str(), 0);
     if (!hive_)
-        throw OfflineError(Printable(file_) + ": libhivex cannot open it as a hive: " + ErrnoText());
+        throw OfflineError(Printable(file_) + ": libhivex cannot open it as a hive: " + ErrnoText() + cutShort_);
 }
 
 NtHive::~NtHive() { hivex_close(hive_); }
 
 void NtHive::Fail(std::string_view path, const std::string& problem) const
 {
-    throw OfflineError(Printable(file_) + ": key " + Printable(Joined(shownAs_, path)) + ": " + problem);
+    throw OfflineError(Printable(file_) + ": key " + Printable(Joined(shownAs_, path)) + ": " + problem + cutShort_);
 }
 
 size_t NtHive::FindNode(std::string_view path) const

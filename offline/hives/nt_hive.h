@@ -59,6 +59,7 @@ private:
 
     std::string file_;
     std::string shownAs_;
+    std::string cutShort_;  // said with every error: "" unless the file is shorter than its base block says
     hive_h* hive_ = nullptr;
 
     friend class NtHiveWalk;

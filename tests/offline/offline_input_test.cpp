@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "offline_command.h"
@@ -177,6 +178,25 @@ TEST(OfflineInput, AReportLostAfterTheApplySaysWhereTheBackupsAre)
         << err.str();
     EXPECT_NE(ReadFile(windows.systemHive), before);
     EXPECT_EQ(ReadFile(windows.systemHive + ".qalm-backup"), before);
+}
+
+// A hive copied off a failing disk is shorter than its base block says;
+// libhivex answers that with a bare errno, so the message says it.
+TEST(OfflineInput, AHiveCutShortIsToldAsSuch)
+{
+    TemporaryFolder folder;
+    const NtInstallation windows = MakeNtInstallation(folder, WineFixture("nt5-modem-installed"), kXp);
+    const std::string whole = ReadFile(windows.softwareHive);
+    const size_t cut = whole.size() / 2;
+    std::ofstream(windows.softwareHive, std::ios::binary | std::ios::trunc) << whole.substr(0, cut);
+
+    const OfflineRun run = RunOffline({windows.partition});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.rfind("qalm-offline: " + windows.softwareHive + ": ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("; the file is cut short: it holds " + std::to_string(cut) +
+                           " bytes, where its base block declares " + std::to_string(whole.size()) + "\n"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST(OfflineInput, RefusesToApplyToA9xRegistryAndPreviewsIt)
