@@ -72,8 +72,9 @@ void Utf16LeToUtf8(const BYTE* data, size_t size, std::vector<BYTE>& out)
     // Most string data is ASCII, each unit's low byte the character: the rest decodes from the first that is not.
     const size_t units = size / 2;
     out.resize(units);
-    BYTE* const narrow =
-        out.data();  // not out[]: a byte written there could be out's own size, for all the compiler knows
+    // Written through a pointer, not out[]: a byte written there could be out's
+    // own size for all the compiler knows, which it would then read again each time.
+    BYTE* const narrow = out.data();
     size_t ascii = 0;
 #if defined(__SSE2__)
     // Eight units at a time while none is above 0x7F, each narrowed to its low byte.
