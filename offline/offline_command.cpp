@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "apply/hive_apply.h"
+#include "apply/hive_files.h"
 #include "apply/hive_header.h"
 #include "changes/hive_removals.h"
 #include "detect/windows_version.h"
@@ -81,6 +82,29 @@ std::vector<std::string> HivesNotClean(const HiveFiles& files)
                                error.what());
         }
     }
+    return warnings;
+}
+
+// A file an earlier apply left when it was stopped: the user may wonder what it is.
+std::vector<std::string> LeftOverFileWarnings(const HiveFiles& files)
+{
+    std::vector<std::string> warnings;
+    if (files.family != WindowsFamily::Nt)
+        return warnings;
+    for (const HiveFile& file : files.files) {
+        for (const std::string& left : offline::LeftOverFiles(file.path))
+            warnings.push_back(Printable(left) + " was left by an apply that was stopped before its end; " +
+                               Printable(file.path) +
+                               " is whole, and that file can be deleted once no qalm-offline runs on its folder");
+    }
+    return warnings;
+}
+
+std::vector<std::string> Warnings(const HiveFiles& files)
+{
+    std::vector<std::string> warnings = HivesNotClean(files);
+    for (std::string& left : LeftOverFileWarnings(files))
+        warnings.push_back(std::move(left));
     return warnings;
 }
 
@@ -172,7 +196,7 @@ int RunOfflineCommand(const std::vector<std::string>& arguments, std::ostream& o
                              previewed.sets,
                              previewed.detected,
                              run,
-                             HivesNotClean(previewed.files),
+                             Warnings(previewed.files),
                              options.allControlSets,
                              false,
                              {}};

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -38,6 +39,12 @@ ApplyError TooManyBackups(const std::string& hive)
     return ApplyError("cannot keep a backup of " + qalm::Printable(hive) + ": " + std::to_string(kMostBackups) +
                       " older backups are already beside it");
 }
+
+// NewHiveFile's kinds, and the start of its names: mkostemp adds six characters.
+const char* const kPendingKinds[] = {"new", "copy"};
+constexpr size_t kUniqueCharacters = 6;
+
+std::string PendingName(const std::string& hive, const char* kind) { return hive + ".qalm-" + kind + "-"; }
 
 // FAT answers EPERM; others say they cannot.
 bool HasNoHardLinks(int error) { return error == EPERM || error == ENOTSUP || error == ENOSYS || error == EMLINK; }
@@ -170,7 +177,7 @@ NewHiveFile::NewHiveFile(const std::string& hive, const char* kind)
     struct stat original {};
     if (stat(hive.c_str(), &original) != 0)
         Fail("read", hive, errno);
-    std::string pattern = hive + ".qalm-" + kind + "-XXXXXX";
+    std::string pattern = PendingName(hive, kind) + std::string(kUniqueCharacters, 'X');
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int descriptor = mkostemp(name.data(), O_CLOEXEC);
@@ -194,6 +201,24 @@ NewHiveFile::~NewHiveFile()
 {
     if (!path_.empty())
         unlink(path_.c_str());
+}
+
+std::vector<std::string> LeftOverFiles(const std::string& hive)
+{
+    const std::string name = std::filesystem::path(hive).filename().string();
+    std::vector<std::string> found;
+    std::error_code error;
+    for (auto entry = std::filesystem::directory_iterator(FolderOf(hive), error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string other = entry->path().filename().string();
+        for (const char* kind : kPendingKinds) {
+            const std::string start = PendingName(name, kind);
+            if (other.size() == start.size() + kUniqueCharacters && other.compare(0, start.size(), start) == 0)
+                found.push_back(hive + other.substr(name.size()));  // beside the hive, as the hive was named
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 void SyncFile(const std::string& path) { OpenFile(path, O_RDONLY).Sync(false); }

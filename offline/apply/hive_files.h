@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 namespace offline {
 
@@ -37,6 +38,12 @@ public:
 private:
     std::string path_;
 };
+
+// The files an apply stopped before its end (a power cut, SIGKILL) left
+// beside the hive: NewHiveFile's, by their names. The hive itself is whole;
+// they can go once no apply runs on that folder. Sorted; none when the
+// folder cannot be read.
+std::vector<std::string> LeftOverFiles(const std::string& hive);
 
 void SyncFile(const std::string& path);
 void SyncFolderOf(const std::string& path);

@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "hive_apply.h"
+#include "hive_files.h"
 #include "preview_test_support.h"
 #include "support/hive_fixture.h"
 
@@ -20,6 +22,7 @@ using offline::ApplyHiveChanges;
 using offline::ApplyOptions;
 using offline::ApplyStep;
 using offline::HiveChanges;
+using offline::LeftOverFiles;
 
 const std::string kHeader = "Windows Registry Editor Version 5.00\n\n";
 
@@ -308,6 +311,20 @@ TEST_F(OfflineApply, AKilledApplyLeavesEachHiveAsItWasOrFullyAppliedWithItsBacku
             const std::string& original = name.rfind("SYSTEM", 0) == 0 ? systemBefore_ : softwareBefore_;
             EXPECT_EQ(ReadFile(folder_.PathOf("config/" + name)), original) << name;
         }
+
+        // The files the kill left beside the hives, and only they, are those
+        // LeftOverFiles finds: a new file until its hive is replaced.
+        std::vector<std::string> leftOver = LeftOverFiles(system_);
+        for (const std::string& path : LeftOverFiles(software_))
+            leftOver.push_back(path);
+        std::vector<std::string> strays;
+        for (const std::string& name : ConfigNames()) {
+            if (name != "SYSTEM" && name != "SOFTWARE" && name.find(".qalm-backup") == std::string::npos)
+                strays.push_back(folder_.PathOf("config/" + name));
+        }
+        std::sort(leftOver.begin(), leftOver.end());
+        EXPECT_EQ(leftOver, strays);
+        EXPECT_EQ(leftOver.size(), static_cast<size_t>(step == 0 || step == 4 ? 1 : step == 5 ? 0 : 2));
 
         // Back to the start for the next step.
         for (const std::string& name : ConfigNames())
