@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "hive_apply.h"
 #include "regfile/printable.h"
@@ -19,6 +20,8 @@ constexpr size_t kPrimarySequence = 4;
 constexpr size_t kSecondarySequence = 8;
 constexpr size_t kMinorVersion = 0x18;
 constexpr size_t kChecksum = 508;
+constexpr size_t kBinsLength = 0x28;  // of the bins that follow the base block
+constexpr size_t kBaseBlock = 4096;
 
 uint32_t Dword(const unsigned char* bytes, size_t offset)
 {
@@ -33,16 +36,10 @@ std::string Hex(uint32_t value)
     return text;
 }
 
-const char* const kHowToClean =
-    ". Starting that Windows once (and shutting it down normally), or replaying its logs with a tool made for that, "
-    "makes it clean";
-
-}  // namespace
-
-BaseBlock CheckHiveIsClean(const std::string& file)
+// The file's first bytes, as many of the block's as it holds.
+size_t ReadBaseBlock(const std::string& file, unsigned char (&block)[kBaseBlockChecked])
 {
     const std::string name = qalm::Printable(file);
-    unsigned char block[kBaseBlockChecked];
     const int descriptor = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         throw ApplyError("cannot read " + name + ": " + std::strerror(errno));
@@ -61,6 +58,20 @@ BaseBlock CheckHiveIsClean(const std::string& file)
         got += static_cast<size_t>(n);
     }
     close(descriptor);
+    return got;
+}
+
+const char* const kHowToClean =
+    ". Starting that Windows once (and shutting it down normally), or replaying its logs with a tool made for that, "
+    "makes it clean";
+
+}  // namespace
+
+BaseBlock CheckHiveIsClean(const std::string& file)
+{
+    const std::string name = qalm::Printable(file);
+    unsigned char block[kBaseBlockChecked];
+    const size_t got = ReadBaseBlock(file, block);
     if (got < sizeof block || std::memcmp(block, "regf", 4) != 0)
         throw ApplyError(name + " is not an NT registry hive (no \"regf\" base block)");
 
@@ -82,6 +93,23 @@ BaseBlock CheckHiveIsClean(const std::string& file)
                          " where its content gives " + Hex(checksum) +
                          ", so it was not written to the end, or was damaged" + kHowToClean);
     return BaseBlock{Dword(block, kMinorVersion)};
+}
+
+std::optional<HiveLength> CutShort(const std::string& file)
+{
+    unsigned char block[kBaseBlockChecked];
+    try {
+        if (ReadBaseBlock(file, block) < kBinsLength + 4)
+            return std::nullopt;
+    } catch (const ApplyError&) {
+        return std::nullopt;  // the caller's own reading tells why
+    }
+    std::error_code error;
+    const auto size = static_cast<size_t>(std::filesystem::file_size(file, error));
+    const size_t declared = kBaseBlock + Dword(block, kBinsLength);
+    if (error || size >= declared)
+        return std::nullopt;
+    return HiveLength{size, declared};
 }
 
 }  // namespace offline

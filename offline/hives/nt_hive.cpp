@@ -5,11 +5,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <unordered_set>
 
+#include "apply/hive_header.h"
 #include "offline_error.h"
 #include "regfile/printable.h"
 #include "regfile/utf16.h"
@@ -59,25 +58,14 @@ std::optional<std::string> NodeName(hive_h* hive, hive_node_h node)
     return std::string(name.get(), length);  // the buffer holds the whole name, NULs and all
 }
 
-// Why libhivex may fail on the file, when the cause is plain: a hive copied
-// off a failing disk, or not to the end, is shorter than its base block
-// says, and libhivex then answers only EINVAL, ENOTSUP or EFAULT somewhere.
-std::string CutShort(const std::string& file)
+// Said with every error on a hive cut short, whose errors libhivex gives as a bare errno.
+std::string CutShortNote(const std::string& file)
 {
-    constexpr size_t kBaseBlock = 4096;
-    constexpr size_t kBinsLength = 0x28;  // the length of the hive's bins, which follow the base block
-    std::ifstream in(file, std::ios::binary);
-    unsigned char header[kBinsLength + 4];
-    std::error_code error;
-    const auto size = static_cast<size_t>(std::filesystem::file_size(file, error));
-    if (!in.read(reinterpret_cast<char*>(header), sizeof header) || error)
+    const std::optional<offline::HiveLength> length = offline::CutShort(file);
+    if (!length)
         return "";
-    const size_t declared = kBaseBlock + (header[kBinsLength] | header[kBinsLength + 1] << 8 |
-                                          header[kBinsLength + 2] << 16 | size_t(header[kBinsLength + 3]) << 24);
-    if (size >= declared)
-        return "";
-    return "; the file is cut short: it holds " + std::to_string(size) + " bytes, where its base block declares " +
-           std::to_string(declared);
+    return "; the file is cut short: it holds " + std::to_string(length->file) +
+           " bytes, where its base block declares " + std::to_string(length->declared);
 }
 
 std::string Joined(std::string_view path, std::string_view name)
@@ -197,7 +185,7 @@ private:
 };
 
 NtHive::NtHive(std::string file, std::string shownAs)
-    : file_(std::move(file)), shownAs_(std::move(shownAs)), cutShort_(CutShort(file_))
+    : file_(std::move(file)), shownAs_(std::move(shownAs)), cutShort_(CutShortNote(file_))
 {
     errno = 0;
     hive_ = hivex_open(file_.c_str(), 0);
